@@ -1,0 +1,127 @@
+// The program's settings, shared state, locks and string tables. All of them live for the
+// whole process; each guarded value names its lock. Values that one thread writes and others
+// read without a lock are atomics: a reader only needs the new value at its next test.
+#pragma once
+
+#include "core/fractal_record.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include "platform/semaphore.h"
+#include <string>
+#include <vector>
+
+class CPUThreads;
+
+// Settings: changed by the command line, start-up and the menus; never stored between runs.
+extern std::atomic<bool> cpuMode;
+extern std::atomic<bool> useDouble;
+extern std::atomic<bool> useExtended;
+extern std::atomic<int32_t> deviceId; // index into the device list; -1 chooses at start-up
+extern std::atomic<int32_t> cpuThreadCount;
+extern std::atomic<int32_t> maxCpuThreads;
+extern std::atomic<bool> useGL2;
+extern std::atomic<bool> useInterop;
+extern std::atomic<bool> tenBitColour;
+extern std::atomic<bool> syncMode;
+extern std::atomic<bool> timingLogs;
+extern std::atomic<bool> autoSwitchPalette;
+extern std::atomic<int32_t> paletteType; // 0 "VGA Assignmnt", 1 "Red heatmap", 2 "Random Colours"
+extern std::atomic<bool> zoomMode;
+
+// Image, view and compute state.
+extern int32_t imageWidth;
+extern int32_t imageHeight;
+extern std::atomic<int32_t> cpuPrecision; // 1 single, 2 double, 3 extended
+extern std::atomic<int32_t> fractalType;  // type of the current fractal
+extern int32_t maxIterations;
+extern long double maxSizeSquared;
+extern long double viewMaxX, viewMinX, viewMaxY, viewMinY;
+extern long double juliaCx, juliaCy;
+extern int32_t maxWorkGroupSize;
+extern std::atomic<int32_t> clUseDouble;
+extern std::atomic<bool> interopActive;
+extern int32_t interopTextureCount; // guarded by interopMutex
+extern int32_t interopTextureIndex; // guarded by interopMutex
+extern int32_t interopFrameCount;   // guarded by interopMutex
+
+// The fractal list, the render queue and the frames still to compute.
+extern std::vector<FractalRecord> fractalList; // guarded by fractalListMutex
+extern int32_t currentFractalIndex;            // guarded by fractalListMutex; -1: no record
+extern std::deque<FractalRecord> renderQueue;  // guarded by renderQueueMutex; first in, first out
+extern FractalRecord lastQueuedFractal;        // guarded by renderQueueMutex
+extern int32_t pendingFrames;                  // guarded by pendingFramesMutex
+extern uint64_t totalRenderTime;               // nanoseconds; guarded by renderTimeMutex
+extern std::atomic<bool> benchmarkActive;
+
+// Zoom-animation and benchmark driver state (main thread).
+extern bool zoomRequested;
+extern bool zoomAnimating;
+extern int32_t zoomSteps;
+extern long double zoomTarget[4];
+extern double zoomDelta[4];
+extern int32_t cycleDirection;
+extern int32_t cyclePreviousIndex;
+extern bool redrawRequested;
+extern int32_t savedDeviceId;
+extern bool savedUseInterop;
+extern bool savedInteropActive;
+
+extern std::atomic<bool> quitFlag;
+extern std::atomic<bool> stopFlag;
+extern std::atomic<bool> clReady;
+extern std::atomic<bool> clRebuildRequested;
+
+// Window and menu-layer values.
+extern float uiWidth, uiHeight;
+extern float uiScaleX, uiScaleY;
+extern float fontScaleX, fontScaleY;
+extern float lineHeight;
+extern bool caretVisible;
+extern int32_t windowStartWidth, windowStartHeight;
+
+// Owners filled by start-up.
+extern CPUThreads* cpuThreadsPool;
+extern uint16_t* iterationBuffer; // two images: the CPU pool's and the read-back's output
+extern uint16_t* displayBuffer;   // the image last taken from the ready buffers
+
+// Locks. Order: fractalListMutex before renderQueueMutex; pendingFramesMutex and
+// renderTimeMutex alone or innermost; computeRequestMutex around every lock of the frame step.
+extern std::recursive_mutex fractalListMutex;
+extern std::recursive_mutex pendingFramesMutex;
+extern std::recursive_mutex renderTimeMutex;
+extern std::recursive_mutex interopMutex;
+extern std::mutex renderQueueMutex;
+extern std::mutex bufferMutex;
+extern std::mutex computeRequestMutex;
+extern std::condition_variable computeRequest;
+extern CountingSemaphore clSetupSemaphore;
+
+// String tables.
+extern const std::vector<std::string> kernelBuildWords; // "ushort", "buffer_type", "max_palette_value"
+extern const std::vector<std::string> clErrorTexts;
+extern const std::vector<std::string> menuLabels;
+extern const std::string versionString;
+extern std::string baseTitle;
+extern std::string currentFilePath; // UTF-8 path of the fractal file last loaded or saved
+extern std::string lastDialogPath;
+extern const std::vector<std::string> formFieldLabels;
+
+// Positions of the labels in menuLabels, in table order.
+enum MenuLabel : int {
+    LabelFile, LabelPalette, LabelZoom, LabelDevices,
+    LabelFractals, LabelToggleTimingLogs, LabelPreviousFractal, LabelNextFractal, LabelCycle,
+    LabelInformation, LabelBenchmark, LabelBenchmarkFromFile, LabelLoadFromDisk, LabelSaveToDisk,
+    LabelQuit,
+    LabelMandelbrot, LabelJulia, LabelSin, LabelCos, LabelSinh, LabelCosh, LabelBarnsley,
+    LabelDragon, LabelChebyshevT5, LabelHermiteH4, LabelLegendreP3,
+    LabelJuliaDefault, LabelDendrite, LabelDouadysRabbit, LabelSanMarco, LabelSiegelDisk,
+    LabelFirstFractal, LabelSecondFractal, LabelThirdFractal, LabelSierpinski,
+    LabelVgaAssignment, LabelRedHeatmap, LabelRandomColours, LabelAutoSwitch,
+    LabelCpu, LabelDoublePrecision, LabelExtendedPrecision, LabelCpuThreads,
+    LabelSystemInformation, LabelUseShaders, LabelUseInterop, LabelSynchronousMode,
+    MenuLabelCount
+};

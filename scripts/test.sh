@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds Tessaly twice (normal, and with AddressSanitizer and UndefinedBehaviorSanitizer) and
+# runs the whole test suite of each build under a virtual X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export LIBGL_ALWAYS_SOFTWARE=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+run_suite() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > /dev/null
+    cmake --build "$dir" -j "$jobs"
+    xvfb-run -a -s "-screen 0 1600x1200x24" \
+        ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+run_suite build/release
+run_suite build/sanitize -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCH=OFF
