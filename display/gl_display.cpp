@@ -64,7 +64,8 @@ bool isExtensionSupported(const char* name)
 
 bool shaderExtensionsSupported()
 {
-    return isExtensionSupported("GL_ARB_shader_objects") && isExtensionSupported("GL_ARB_fragment_shader")
+    return isExtensionSupported("GL_ARB_shader_objects")
+        && isExtensionSupported("GL_ARB_fragment_shader")
         && isExtensionSupported("GL_ARB_vertex_shader")
         && isExtensionSupported("GL_ARB_shading_language_100");
 }

@@ -10,7 +10,7 @@ struct PaletteEntry {
     uint16_t green;
     uint16_t blue;
 };
-static_assert(sizeof(PaletteEntry) == 6, "palettes are uploaded as packed GL_RGB/GL_UNSIGNED_SHORT");
+static_assert(sizeof(PaletteEntry) == 6, "palettes are uploaded packed as GL_RGB, GL_UNSIGNED_SHORT");
 
 constexpr int paletteSize = 1024;
 
@@ -21,14 +21,14 @@ enum PaletteTypeNumber : int32_t {
     RandomColours = 2, // "Random Colours"
 };
 
-extern PaletteEntry vgaPalette[paletteSize];                 // type 0, all black until built
-extern std::unique_ptr<PaletteEntry[]> generatedPalette;     // types 1 and 2 share it
-extern std::unique_ptr<PaletteEntry[]> displayPalette;       // the copy the display uploads
-extern PaletteEntry* currentPalette;                         // the palette last built
+extern PaletteEntry vgaPalette[paletteSize];             // type 0, all black until built
+extern std::unique_ptr<PaletteEntry[]> generatedPalette; // types 1 and 2 share it
+extern std::unique_ptr<PaletteEntry[]> displayPalette;   // the copy the display uploads
+extern PaletteEntry* currentPalette; // the palette last built; the VGA palette before any build
 
 // Allocates generatedPalette and displayPalette, both black. Start-up, before any build.
 void allocatePalettes();
 
 // Builds the palette of a type and points currentPalette at it; types 1 and 2 also copy it
-// into displayPalette. Any other type changes nothing.
+// into displayPalette, which allocatePalettes must have made. Any other type changes nothing.
 void initialisePalette(int32_t paletteType);

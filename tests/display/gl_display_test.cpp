@@ -123,7 +123,8 @@ TEST_F(GLWindowTest, ObjectsAreMadeOnceAndProgramsLink)
     EXPECT_EQ(unit, GL_TEXTURE0);
 
     std::vector<GLuint> names = displayState.textures;
-    names.insert(names.end(), displayState.interopTextures.begin(), displayState.interopTextures.end());
+    const auto& interop = displayState.interopTextures;
+    names.insert(names.end(), interop.begin(), interop.end());
     for (GLuint name : names)
         EXPECT_TRUE(glIsTexture(name)) << name;
     EXPECT_EQ(std::set<GLuint>(names.begin(), names.end()).size(), 4u);

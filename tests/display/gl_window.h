@@ -34,6 +34,8 @@ inline GLFWwindow* window()
 }
 
 // The RGB bytes of one pixel of the current read buffer, y counted from the top.
+// NOTE: read GL_BACK, also after glfwSwapBuffers: Mesa's software path keeps the back buffer,
+// while the front buffer of this window reads back black.
 inline std::array<uint8_t, 3> pixelAt(int x, int yFromTop)
 {
     std::array<uint8_t, 3> rgb{};
