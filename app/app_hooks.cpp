@@ -1,0 +1,3 @@
+#include "app/app_hooks.h"
+
+AppHooks appHooks;

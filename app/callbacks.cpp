@@ -1,0 +1,241 @@
+#include "app/callbacks.h"
+
+#include "app/app_hooks.h"
+#include "app/console.h"
+#include "app/driver.h"
+#include "core/fractal_list.h"
+#include "core/globals.h"
+#include "platform/executable_folder.h"
+
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+RubberBand rubberBand;
+int32_t scrollAccumulator = 0;
+
+namespace {
+
+// A window coordinate or wheel offset truncated toward zero, kept inside the int range.
+int32_t truncated(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return static_cast<int32_t>(std::clamp(value, -1.0e9, 1.0e9));
+}
+
+// Makes the first (Home) or last (End) record current and queues it.
+void showListEnd(bool last)
+{
+    std::lock_guard lock(fractalListMutex);
+    if (fractalList.empty())
+        return;
+    setCurrentFractal(last ? fractalList.back() : fractalList.front());
+    currentFractalIndex = last ? static_cast<int32_t>(fractalList.size()) - 1 : 0;
+    selectFractal(0, true);
+}
+
+// Stores the released rubber band in image pixels and hands it to the driver.
+void finishSelection(GLFWwindow* window, int32_t x, int32_t y)
+{
+    RubberBand& band = rubberBand;
+    band.selecting = false;
+    band.endX = band.currentX = x;
+    band.endY = band.currentY = y;
+    if (x == band.startX && y == band.startY)
+        return;
+
+    int fbW = 0, fbH = 0;
+    glfwGetFramebufferSize(window, &fbW, &fbH);
+    // NOTE: a minimised window has no pixels to scale from; the band stays armed instead of
+    // zooming into infinite bounds.
+    if (fbW <= 0 || fbH <= 0)
+        return;
+
+    band.moved = false;
+    zoomMode = false;
+    const float sx = static_cast<float>(static_cast<uint32_t>(imageWidth)) / static_cast<float>(fbW);
+    const float sy = static_cast<float>(static_cast<uint32_t>(imageHeight)) / static_cast<float>(fbH);
+    zoomTarget[ZoomMaxX] = static_cast<float>(std::max(band.startX, band.endX)) * sx;
+    zoomTarget[ZoomMinX] = static_cast<float>(std::min(band.startX, band.endX)) * sx;
+    zoomTarget[ZoomMaxY] = static_cast<float>(std::max(band.startY, band.endY)) * sy;
+    zoomTarget[ZoomMinY] = static_cast<float>(std::min(band.startY, band.endY)) * sy;
+
+    band.dragging = false;
+    requestFrame();
+    zoomRequested = true;
+    if (appHooks.showMenuBar)
+        appHooks.showMenuBar();
+}
+
+// Prints the pieces as one line, reals in the stream's default six significant digits.
+template <typename... Pieces>
+void printPieces(const Pieces&... pieces)
+{
+    std::ostringstream line;
+    (line << ... << pieces);
+    printLine(line.str());
+}
+
+} // namespace
+
+void keyCallback(GLFWwindow*, int key, int, int action, int mods)
+{
+    if (action != GLFW_RELEASE)
+        return;
+    if ((mods & GLFW_MOD_SHIFT) == 0) {
+        if (appHooks.menuKeyboard)
+            appHooks.menuKeyboard(key, mods);
+        return;
+    }
+    switch (key) {
+    case GLFW_KEY_RIGHT:
+        selectFractal(1, true);
+        break;
+    case GLFW_KEY_LEFT:
+        selectFractal(-1, true);
+        break;
+    case GLFW_KEY_HOME:
+        showListEnd(false);
+        break;
+    case GLFW_KEY_END:
+        showListEnd(true);
+        break;
+    default:
+        break;
+    }
+}
+
+void mouseButtonCallback(GLFWwindow* window, int button, int action, int)
+{
+    double cursorX = 0, cursorY = 0;
+    glfwGetCursorPos(window, &cursorX, &cursorY);
+    const int32_t x = truncated(cursorX);
+    const int32_t y = truncated(cursorY);
+
+    if (appHooks.menuMouse && appHooks.menuMouse(button, action, x, y))
+        return;
+
+    const bool left = button == GLFW_MOUSE_BUTTON_LEFT;
+    if (rubberBand.selecting) {
+        if (left && action == GLFW_RELEASE)
+            finishSelection(window, x, y);
+        return;
+    }
+    if (left && action == GLFW_PRESS && zoomMode) {
+        zoomAnimating = false;
+        zoomRequested = false;
+        rubberBand.startX = x;
+        rubberBand.startY = y;
+        rubberBand.selecting = true;
+        rubberBand.moved = false;
+        redrawRequested = false;
+        rubberBand.dragging = true;
+    }
+}
+
+void cursorPosCallback(GLFWwindow*, double x, double y)
+{
+    if (!rubberBand.dragging || !zoomMode)
+        return;
+    rubberBand.moved = true;
+    redrawRequested = false;
+    rubberBand.currentX = truncated(x);
+    rubberBand.currentY = truncated(y);
+    std::lock_guard lock(pendingFramesMutex);
+    pendingFrames = 0;
+}
+
+void scrollCallback(GLFWwindow* window, double xoffset, double yoffset)
+{
+    const double offset = yoffset == 0.0 ? xoffset : yoffset;
+    scrollAccumulator += std::clamp(truncated(offset), -1000, 1000);
+    if (scrollAccumulator > 4)
+        selectFractal(-1, true);
+    else if (scrollAccumulator < -4)
+        selectFractal(1, true);
+    else
+        return;
+    scrollAccumulator = 0;
+    // Until the next buffer swap puts it back.
+    glfwSetScrollCallback(window, nullptr);
+}
+
+void ReshapeCallback(GLFWwindow* window, int, int)
+{
+    int w = 0, h = 0;
+    glfwGetFramebufferSize(window, &w, &h);
+    reshapeFramebuffer(window, w, h);
+}
+
+void reshapeFramebuffer(GLFWwindow* window, int w, int h)
+{
+    glViewport(0, 0, w, h);
+    if (appHooks.setMenuWindow)
+        appHooks.setMenuWindow(window);
+    setWorkingDirectoryToExe();
+    printLine("Reshape callback");
+
+    if (w > 0 && h > 0) {
+        const float width = static_cast<float>(w);
+        const float height = static_cast<float>(h);
+        const float fx = width / uiWidth;
+        const float fy = height / uiHeight;
+        printPieces("Reshaping to ", w, "x", h);
+        printPieces("Reshapng factors ", fx, ", ", fy);
+
+        auto [barX, barY] = appHooks.menuBarOrigin ? appHooks.menuBarOrigin()
+                                                   : std::pair<float, float>(0.0f, 0.0f);
+        printPieces("old (x,y) =  ", barX, " ", barY);
+        barX *= fx;
+        barY *= fy;
+        if (appHooks.setMenuBarOrigin)
+            appHooks.setMenuBarOrigin(barX, barY);
+        printPieces("new (x,y) =  ", barX, " ", barY);
+
+        uiWidth = width;
+        uiHeight = height;
+        uiScaleY = height / 768.0f;
+        uiScaleX = width * 0.0009765625f;
+        printPieces("scale ", uiScaleX, ", ", uiScaleY);
+
+        if (appHooks.replaceMenuFont)
+            appHooks.replaceMenuFont(static_cast<unsigned>(24.0f * uiScaleX),
+                                     static_cast<unsigned>(uiWidth));
+        fontScaleX = uiWidth * 0.6f * 0.0009765625f;
+        fontScaleY = 0.150015f * uiScaleY;
+        if (appHooks.measureText)
+            lineHeight = appHooks.measureText("I");
+        printPieces("font scale ", fontScaleX, ", ", fontScaleY);
+
+        if (appHooks.reshapeMenus)
+            appHooks.reshapeMenus(fx, fy);
+    }
+    if (appHooks.moveMessageLog)
+        appHooks.moveMessageLog(0.6f * static_cast<float>(w), 0.3f * static_cast<float>(h));
+}
+
+void windowCloseCallback(GLFWwindow*)
+{
+    stopFlag = true;
+    quitFlag = true;
+}
+
+void errorCallback(int, const char* description)
+{
+    printError(stderr, description);
+}
+
+void printError(std::FILE* stream, const char* description)
+{
+    std::fprintf(stream, "Error: %s\n", description != nullptr ? description : "");
+    std::fflush(stream);
+}
+
+void printNoGLSL()
+{
+    std::fputs("OpenGL Shading Language extensions not available\n", stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,220 @@
+#include "app/driver.h"
+
+#include "app/app_hooks.h"
+#include "app/console.h"
+#include "core/fractal_list.h"
+#include "core/globals.h"
+#include "platform/x87.h"
+
+#include <GLFW/glfw3.h>
+
+#include <sstream>
+
+namespace {
+
+// The record at an index, or null when the index is outside the list (a failed load can
+// leave it empty, and a load during cycling can shrink it under cyclePreviousIndex).
+const FractalRecord* recordAt(int32_t index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= fractalList.size())
+        return nullptr;
+    return &fractalList[static_cast<size_t>(index)];
+}
+
+// One twentieth of the way from a bound to its target, kept as a double.
+double stepTowards(long double from, long double to)
+{
+    return static_cast<double>((to - from) / zoomPassCount);
+}
+
+// Starts a 20-pass animation from one record's bounds to another's.
+void startAnimation(const FractalRecord& from, const FractalRecord& to)
+{
+    zoomSteps = zoomPassCount;
+    zoomDelta[ZoomMaxX] = stepTowards(from.maxX, to.maxX);
+    zoomDelta[ZoomMaxY] = stepTowards(from.maxY, to.maxY);
+    zoomDelta[ZoomMinX] = stepTowards(from.minX, to.minX);
+    zoomDelta[ZoomMinY] = stepTowards(from.minY, to.minY);
+    zoomAnimating = true;
+}
+
+// Ends the animation; without cycling the driver rests.
+void endDriving()
+{
+    zoomAnimating = false;
+    if (cycleDirection == 0)
+        zoomRequested = false;
+}
+
+// Turns the rubber band into a copy of the current record with the band's bounds, appends it
+// and starts the animation towards it.
+void zoomSetUp()
+{
+    std::lock_guard lock(fractalListMutex);
+    const FractalRecord* current = recordAt(currentFractalIndex);
+    if (current == nullptr) {
+        endDriving();
+        return;
+    }
+    zoomAnimating = true;
+    setCurrentFractal(*current);
+
+    const long double width = imageWidth;
+    const long double height = imageHeight;
+    const long double dX = viewMaxX - viewMinX;
+    const long double dY = viewMaxY - viewMinY;
+    // NOTE: the pixel fraction is rounded to double before it scales the extended-precision span.
+    for (int bound : {ZoomMaxX, ZoomMinX})
+        zoomTarget[bound] = static_cast<double>(zoomTarget[bound] / width) * dX + viewMinX;
+    for (int bound : {ZoomMaxY, ZoomMinY})
+        zoomTarget[bound] = static_cast<double>(zoomTarget[bound] / height) * dY + viewMinY;
+
+    zoomSteps = zoomPassCount;
+    zoomDelta[ZoomMaxX] = stepTowards(viewMaxX, zoomTarget[ZoomMaxX]);
+    zoomDelta[ZoomMaxY] = stepTowards(viewMaxY, zoomTarget[ZoomMaxY]);
+    zoomDelta[ZoomMinX] = stepTowards(viewMinX, zoomTarget[ZoomMinX]);
+    zoomDelta[ZoomMinY] = stepTowards(viewMinY, zoomTarget[ZoomMinY]);
+
+    FractalRecord zoomed = *current;
+    zoomed.maxX = zoomTarget[ZoomMaxX];
+    zoomed.minX = zoomTarget[ZoomMinX];
+    zoomed.maxY = zoomTarget[ZoomMaxY];
+    zoomed.minY = zoomTarget[ZoomMinY];
+    fractalList.push_back(zoomed);
+    currentFractalIndex = static_cast<int32_t>(fractalList.size()) - 1;
+    redrawRequested = true;
+}
+
+// Moves the view one step and leaves it for the frame pipeline; the last pass shows the record.
+void animationPass()
+{
+    viewMaxX += zoomDelta[ZoomMaxX];
+    viewMaxY += zoomDelta[ZoomMaxY];
+    viewMinX += zoomDelta[ZoomMinX];
+    viewMinY += zoomDelta[ZoomMinY];
+    {
+        std::lock_guard lock(renderQueueMutex);
+        lastQueuedFractal.maxX = viewMaxX;
+        lastQueuedFractal.minX = viewMinX;
+        lastQueuedFractal.maxY = viewMaxY;
+        lastQueuedFractal.minY = viewMinY;
+    }
+    zoomSteps -= 1;
+    if (zoomSteps > 0)
+        return;
+
+    std::lock_guard lock(fractalListMutex);
+    if (const FractalRecord* target = recordAt(currentFractalIndex)) {
+        setCurrentFractal(*target);
+        queueFractal(*target);
+    }
+    endDriving();
+}
+
+// Steps through the list in cycleDirection: records that share an id are animated between,
+// others jumped to; at an end the direction turns, or the benchmark ends.
+void listStep()
+{
+    std::lock_guard lock(fractalListMutex);
+    cyclePreviousIndex = currentFractalIndex;
+    if (!selectFractal(cycleDirection, false)) {
+        if (benchmarkActive) {
+            benchmarkEnd();
+            selectFractal(0, false);
+        } else {
+            cycleDirection = -cycleDirection;
+            selectFractal(cycleDirection, false);
+        }
+        redrawRequested = true;
+    }
+
+    const FractalRecord* current = recordAt(currentFractalIndex);
+    if (current == nullptr) {
+        cycleDirection = 0;
+        endDriving();
+        return;
+    }
+    const FractalRecord* previous = recordAt(cyclePreviousIndex);
+    if (previous != nullptr && previous->id == current->id) {
+        startAnimation(*previous, *current);
+        return;
+    }
+    setCurrentFractal(*current);
+    queueFractal(*current);
+    redrawRequested = true;
+}
+
+} // namespace
+
+void runMainLoop(GLFWwindow* window)
+{
+    while (!glfwWindowShouldClose(window) && !quitFlag) {
+        driverStep();
+        if (appHooks.renderScene)
+            appHooks.renderScene();
+        glfwPollEvents();
+        if (quitFlag)
+            break;
+    }
+}
+
+void driverStep()
+{
+    if (!zoomRequested)
+        return;
+    int32_t pending;
+    {
+        std::lock_guard lock(pendingFramesMutex);
+        pending = pendingFrames;
+    }
+    if (pending <= 3)
+        driverPass();
+}
+
+void driverPass()
+{
+    setX87Precision(X87Precision::Extended);
+    if (quitFlag) {
+        cycleDirection = 0;
+        return;
+    }
+    if (cycleDirection != 0) {
+        redrawRequested = true;
+        if (!zoomAnimating)
+            listStep();
+    } else if (!zoomAnimating) {
+        zoomSetUp();
+    }
+    if (zoomAnimating)
+        animationPass();
+
+    std::lock_guard lock(pendingFramesMutex);
+    pendingFrames += 1;
+}
+
+void benchmarkEnd()
+{
+    cycleDirection = 0;
+    std::string text;
+    {
+        std::lock_guard lock(renderTimeMutex);
+        std::ostringstream line;
+        line << "Total rendering time " << static_cast<double>(totalRenderTime) / 1e9 << " s";
+        text = line.str();
+        totalRenderTime = 0;
+    }
+    printLine(text);
+    if (appHooks.addInfoLogLine)
+        appHooks.addInfoLogLine(text);
+
+    benchmarkActive = false;
+    syncMode = false;
+    if (!cpuMode) {
+        useInterop = savedUseInterop;
+        if ((deviceId != savedDeviceId || interopActive != savedInteropActive)
+            && appHooks.requestKernelRebuild)
+            appHooks.requestKernelRebuild();
+    }
+    if (appHooks.untickSynchronousMode)
+        appHooks.untickSynchronousMode();
+}

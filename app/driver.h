@@ -1,0 +1,22 @@
+// The main loop and its driver: the zoom animation, list cycling and the benchmark.
+// Main thread only.
+#pragma once
+
+struct GLFWwindow;
+
+// Positions of the four bounds in zoomTarget and zoomDelta.
+enum ZoomBound : int { ZoomMaxX = 0, ZoomMaxY = 1, ZoomMinX = 2, ZoomMinY = 3 };
+
+constexpr int zoomPassCount = 20;
+
+// Runs until the window is asked to close or quitFlag is set: a driver step, the scene, events.
+void runMainLoop(GLFWwindow* window);
+
+// One driver pass when one is requested and at most 3 frames are pending.
+void driverStep();
+
+// One driver pass: zoom set-up, list step and animation pass as the driver state asks.
+void driverPass();
+
+// Reports and resets the benchmark's total rendering time and restores the settings it changed.
+void benchmarkEnd();

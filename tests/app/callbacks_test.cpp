@@ -1,0 +1,295 @@
+#include "app/app_hooks.h"
+#include "app/callbacks.h"
+#include "app/driver.h"
+#include "core/fractal_list.h"
+#include "core/globals.h"
+#include "platform/executable_folder.h"
+#include "tests/app/test_support.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+class CallbacksTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        window = testWindow();
+        ASSERT_NE(window, nullptr) << "needs an X display (xvfb-run)";
+        glfwSetWindowSize(window, 1024, 768);
+        startDirectory = std::filesystem::current_path();
+        appHooks.menuKeyboard = [this](int key, int mods) {
+            menuKeys.push_back({key, mods});
+            return true;
+        };
+        appHooks.showMenuBar = [this] { ++menuShown; };
+    }
+    void TearDown() override
+    {
+        ShellTest::TearDown();
+        std::filesystem::current_path(startDirectory);
+    }
+
+    // Three records, the middle one current, nothing queued or pending.
+    void makeList()
+    {
+        newFractal(Mandelbrot, 0);
+        newFractal(Julia, 0);
+        newFractal(Sine, 0);
+        selectFractal(-1, true);
+        renderQueue.clear();
+        pendingFrames = 0;
+        takeOutput();
+    }
+
+    // A press or release of a mouse button with the cursor at (x, y).
+    void click(int button, int action, double x, double y)
+    {
+        GLFWwindow* shown = pointerWindow();
+        ASSERT_NE(shown, nullptr);
+        glfwSetCursorPos(shown, x, y);
+        mouseButtonCallback(shown, button, action, 0);
+    }
+
+    GLFWwindow* window = nullptr;
+    std::filesystem::path startDirectory;
+    std::vector<std::pair<int, int>> menuKeys;
+    int menuShown = 0;
+};
+
+TEST_F(CallbacksTest, KeysActOnReleaseAndShiftKeysNeverReachTheMenus)
+{
+    makeList();
+    keyCallback(window, GLFW_KEY_RIGHT, 0, GLFW_PRESS, GLFW_MOD_SHIFT);
+    keyCallback(window, GLFW_KEY_RIGHT, 0, GLFW_REPEAT, GLFW_MOD_SHIFT);
+    keyCallback(window, GLFW_KEY_A, 0, GLFW_PRESS, 0);
+    EXPECT_EQ(currentFractalIndex, 1);
+    EXPECT_TRUE(menuKeys.empty());
+
+    keyCallback(window, GLFW_KEY_A, 0, GLFW_RELEASE, GLFW_MOD_CONTROL);
+    EXPECT_EQ(menuKeys, (std::vector<std::pair<int, int>>{{GLFW_KEY_A, GLFW_MOD_CONTROL}}));
+    keyCallback(window, GLFW_KEY_A, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
+    EXPECT_EQ(menuKeys.size(), 1u) << "a capital letter does not reach a form";
+
+    keyCallback(window, GLFW_KEY_RIGHT, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
+    EXPECT_EQ(currentFractalIndex, 2);
+    EXPECT_EQ(fractalType, Sine);
+    keyCallback(window, GLFW_KEY_RIGHT, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
+    EXPECT_EQ(currentFractalIndex, 2);
+    EXPECT_EQ(pendingFrames, 2) << "the step at the end still asks for a frame";
+    EXPECT_EQ(renderQueue.size(), 1u);
+
+    renderQueue.clear();
+    takeOutput();
+    keyCallback(window, GLFW_KEY_HOME, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
+    EXPECT_EQ(currentFractalIndex, 0);
+    EXPECT_EQ(renderQueue.size(), 1u);
+    const std::string line = "Mandelbrot Z-range:(-2.000000, -1.500000)-(2.000000, 1.500000), "
+                             "c = (0.000000,0.000000), maxIters = 768, maxSize = 4.000000\r\n";
+    EXPECT_EQ(takeOutput(), line + line);
+
+    keyCallback(window, GLFW_KEY_LEFT, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
+    EXPECT_EQ(currentFractalIndex, 0);
+    keyCallback(window, GLFW_KEY_END, 0, GLFW_RELEASE, GLFW_MOD_SHIFT | GLFW_MOD_CONTROL);
+    EXPECT_EQ(currentFractalIndex, 2);
+    EXPECT_EQ(viewMaxX, 8.0L);
+
+    // Home and End on an empty list read nothing.
+    fractalList.clear();
+    currentFractalIndex = -1;
+    pendingFrames = 0;
+    keyCallback(window, GLFW_KEY_HOME, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
+    keyCallback(window, GLFW_KEY_END, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
+    EXPECT_EQ(currentFractalIndex, -1);
+    EXPECT_EQ(pendingFrames, 0);
+}
+
+TEST_F(CallbacksTest, WheelStepsOncePerFiveNotchesAndFrame)
+{
+    makeList();
+    glfwSetScrollCallback(window, scrollCallback);
+    for (int notch = 0; notch < 4; ++notch)
+        scrollCallback(window, 0.0, 1.0);
+    scrollCallback(window, 0.0, 0.9);
+    EXPECT_EQ(currentFractalIndex, 1);
+    EXPECT_EQ(scrollAccumulator, 4);
+    EXPECT_EQ(glfwSetScrollCallback(window, scrollCallback), scrollCallback);
+
+    scrollCallback(window, 0.0, 1.0);
+    EXPECT_EQ(currentFractalIndex, 0) << "wheel up steps back";
+    EXPECT_EQ(scrollAccumulator, 0);
+    EXPECT_EQ(glfwSetScrollCallback(window, nullptr), nullptr)
+        << "the callback is removed until the next frame";
+
+    scrollCallback(window, -5.0, 0.0);
+    EXPECT_EQ(currentFractalIndex, 1) << "a horizontal wheel steps forward";
+    scrollCallback(window, 3.0, -7.0);
+    EXPECT_EQ(currentFractalIndex, 2);
+    scrollCallback(window, 0.0, -1e300);
+    scrollCallback(window, 0.0, std::nan(""));
+    EXPECT_EQ(currentFractalIndex, 2);
+    EXPECT_EQ(scrollAccumulator, 0);
+}
+
+// One test for everything that moves the pointer: other tests run beside it on the same display.
+TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
+{
+    int fbW = 0, fbH = 0;
+    glfwGetFramebufferSize(pointerWindow(), &fbW, &fbH);
+    ASSERT_EQ(fbW, 1024);
+    ASSERT_EQ(fbH, 768);
+
+    // Not armed: a drag does nothing.
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 100, 50);
+    EXPECT_FALSE(rubberBand.selecting);
+
+    zoomMode = true;
+    zoomRequested = true;
+    zoomAnimating = true;
+    click(GLFW_MOUSE_BUTTON_RIGHT, GLFW_PRESS, 100, 50);
+    EXPECT_FALSE(rubberBand.selecting);
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 100.9, 50.2);
+    EXPECT_TRUE(rubberBand.selecting);
+    EXPECT_TRUE(rubberBand.dragging);
+    EXPECT_FALSE(zoomRequested);
+    EXPECT_FALSE(zoomAnimating);
+    EXPECT_EQ(rubberBand.startX, 100);
+    EXPECT_EQ(rubberBand.startY, 50);
+
+    pendingFrames = 3;
+    cursorPosCallback(window, 60.7, 200.2);
+    EXPECT_TRUE(rubberBand.moved);
+    EXPECT_EQ(rubberBand.currentX, 60);
+    EXPECT_EQ(rubberBand.currentY, 200);
+    EXPECT_EQ(pendingFrames, 0) << "frames pause while dragging";
+
+    click(GLFW_MOUSE_BUTTON_RIGHT, GLFW_RELEASE, 20, 300);
+    EXPECT_TRUE(rubberBand.selecting) << "only the left release ends the band";
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 20, 300);
+    EXPECT_FALSE(rubberBand.selecting);
+    EXPECT_FALSE(rubberBand.dragging);
+    EXPECT_FALSE(rubberBand.moved);
+    EXPECT_FALSE(zoomMode);
+    EXPECT_TRUE(zoomRequested);
+    EXPECT_EQ(pendingFrames, 1);
+    EXPECT_EQ(menuShown, 1);
+    EXPECT_EQ(zoomTarget[ZoomMinX], 40.0L);
+    EXPECT_EQ(zoomTarget[ZoomMaxX], 200.0L);
+    EXPECT_EQ(zoomTarget[ZoomMinY], static_cast<long double>(133.33334f));
+    EXPECT_EQ(zoomTarget[ZoomMaxY], 800.0L);
+
+    // Once zoom mode is off, motion no longer moves the band.
+    cursorPosCallback(window, 500, 500);
+    EXPECT_EQ(rubberBand.currentX, 20);
+
+    // A click without moving keeps the band armed and following the cursor.
+    zoomRequested = false;
+    menuShown = 0;
+    zoomMode = true;
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 300, 200);
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 300, 200);
+    EXPECT_TRUE(zoomMode);
+    EXPECT_TRUE(rubberBand.dragging);
+    EXPECT_FALSE(rubberBand.selecting);
+    EXPECT_FALSE(zoomRequested);
+    EXPECT_EQ(menuShown, 0);
+
+    pendingFrames = 2;
+    cursorPosCallback(window, 310, 250);
+    EXPECT_TRUE(rubberBand.moved);
+    EXPECT_EQ(rubberBand.startX, 300);
+    EXPECT_EQ(pendingFrames, 0);
+
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 10, 20);
+    EXPECT_TRUE(rubberBand.selecting);
+    EXPECT_EQ(rubberBand.startX, 10);
+    EXPECT_EQ(rubberBand.startY, 20);
+
+    // A click the menus use goes no further.
+    appHooks.menuMouse = [](int, int, int x, int y) { return x == 5 && y == 6; };
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 5, 6);
+    EXPECT_TRUE(rubberBand.selecting);
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 7, 6);
+    EXPECT_FALSE(rubberBand.selecting);
+    EXPECT_TRUE(zoomRequested);
+}
+
+TEST_F(CallbacksTest, ResizeRelaysOutForTheFramebuffer)
+{
+    uiWidth = 1024;
+    uiHeight = 768;
+    std::vector<std::string> calls;
+    appHooks.setMenuWindow = [&](GLFWwindow* w) { calls.push_back(w == window ? "window" : "?"); };
+    appHooks.menuBarOrigin = [] { return std::pair<float, float>(10.0f, 5.5f); };
+    appHooks.setMenuBarOrigin = [&](float x, float y) {
+        calls.push_back("origin " + std::to_string(x) + " " + std::to_string(y));
+    };
+    appHooks.replaceMenuFont = [&](unsigned size, unsigned resolution) {
+        calls.push_back("font " + std::to_string(size) + " " + std::to_string(resolution));
+    };
+    appHooks.measureText = [](const std::string& text) { return text == "I" ? 33.0f : 0.0f; };
+    appHooks.reshapeMenus = [&](float fx, float fy) {
+        calls.push_back("menus " + std::to_string(fx) + " " + std::to_string(fy));
+    };
+    appHooks.moveMessageLog = [&](float x, float y) {
+        calls.push_back("log " + std::to_string(x) + " " + std::to_string(y));
+    };
+
+    glfwSetWindowSize(window, 2048, 1536);
+    int fbW = 0, fbH = 0;
+    glfwGetFramebufferSize(window, &fbW, &fbH);
+    ASSERT_EQ(fbW, 2048);
+    ASSERT_EQ(fbH, 1536);
+    ReshapeCallback(window, 1, 1);
+
+    EXPECT_EQ(takeOutput(), "Reshape callback\n"
+                            "Reshaping to 2048x1536\n"
+                            "Reshapng factors 2, 2\n"
+                            "old (x,y) =  10 5.5\n"
+                            "new (x,y) =  20 11\n"
+                            "scale 2, 2\n"
+                            "font scale 1.2, 0.30003\n");
+    EXPECT_EQ(calls, (std::vector<std::string>{"window", "origin 20.000000 11.000000",
+                                               "font 48 2048", "menus 2.000000 2.000000",
+                                               "log 1228.800049 460.800018"}));
+    EXPECT_EQ(uiWidth, 2048.0f);
+    EXPECT_EQ(uiHeight, 1536.0f);
+    EXPECT_EQ(lineHeight, 33.0f);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 2048);
+    EXPECT_EQ(viewport[3], 1536);
+    EXPECT_EQ(std::filesystem::current_path().string() + "/", executableFolder());
+
+    // Minimised: only the first line, and the log goes to the corner.
+    calls.clear();
+    reshapeFramebuffer(window, 0, 0);
+    EXPECT_EQ(takeOutput(), "Reshape callback\n");
+    EXPECT_EQ(calls, (std::vector<std::string>{"window", "log 0.000000 0.000000"}));
+    EXPECT_EQ(uiWidth, 2048.0f);
+}
+
+TEST_F(CallbacksTest, CloseErrorAndGlslMessages)
+{
+    pendingFrames = 2;
+    windowCloseCallback(window);
+    EXPECT_TRUE(quitFlag);
+    EXPECT_TRUE(stopFlag);
+    EXPECT_EQ(pendingFrames, 2);
+
+    testing::internal::CaptureStderr();
+    errorCallback(65544, "X11: The DISPLAY environment variable is missing");
+    errorCallback(1, nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: X11: The DISPLAY environment variable is missing\nError: \n");
+
+    printNoGLSL();
+    EXPECT_EQ(takeOutput(), "OpenGL Shading Language extensions not available\n");
+}
+
+} // namespace

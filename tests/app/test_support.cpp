@@ -1,0 +1,114 @@
+#include "tests/app/test_support.h"
+
+#include "app/app_hooks.h"
+#include "app/callbacks.h"
+#include "core/fractal_list.h"
+#include "core/globals.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+GLFWwindow* testWindow()
+{
+    static GLFWwindow* window = [] {
+        if (!glfwInit())
+            return static_cast<GLFWwindow*>(nullptr);
+        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+        GLFWwindow* made = glfwCreateWindow(1024, 768, "test", nullptr, nullptr);
+        if (made != nullptr)
+            glfwMakeContextCurrent(made);
+        return made;
+    }();
+    return window;
+}
+
+GLFWwindow* pointerWindow()
+{
+    static GLFWwindow* window = [] {
+        if (testWindow() == nullptr)
+            return static_cast<GLFWwindow*>(nullptr);
+        glfwDefaultWindowHints();
+        glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
+        GLFWwindow* made = glfwCreateWindow(1024, 768, "pointer", nullptr, nullptr);
+        if (made != nullptr) {
+            glfwSetWindowPos(made, 0, 0);
+            glfwPollEvents();
+        }
+        glfwMakeContextCurrent(testWindow());
+        return made;
+    }();
+    return window;
+}
+
+void resetShellState()
+{
+    fractalList.clear();
+    currentFractalIndex = -1;
+    renderQueue.clear();
+    lastQueuedFractal = FractalRecord{};
+    pendingFrames = 0;
+    nextFractalId = 0;
+    fractalType = -1;
+    autoSwitchPalette = true;
+    paletteType = 0;
+    imageWidth = 2048;
+    imageHeight = 2048;
+
+    zoomMode = false;
+    zoomRequested = false;
+    zoomAnimating = false;
+    zoomSteps = 1;
+    for (long double& bound : zoomTarget)
+        bound = 0;
+    for (double& delta : zoomDelta)
+        delta = 0;
+    cycleDirection = 0;
+    cyclePreviousIndex = 0;
+    redrawRequested = false;
+    benchmarkActive = false;
+    totalRenderTime = 0;
+    savedDeviceId = -1;
+    savedUseInterop = true;
+    savedInteropActive = false;
+    cpuMode = false;
+    deviceId = -1;
+    useInterop = true;
+    interopActive = false;
+    syncMode = false;
+    quitFlag = false;
+    stopFlag = false;
+
+    uiWidth = 100.0f;
+    uiHeight = 100.0f;
+    uiScaleX = uiScaleY = 1.0f;
+    fontScaleX = fontScaleY = 1.0f;
+    lineHeight = 15.0f;
+    rubberBand = RubberBand{};
+    scrollAccumulator = 0;
+
+    appHooks = AppHooks{};
+    fractalViewHooks = FractalViewHooks{};
+}
+
+void ShellTest::SetUp()
+{
+    resetShellState();
+    testing::internal::CaptureStdout();
+}
+
+void ShellTest::TearDown()
+{
+    const std::string rest = testing::internal::GetCapturedStdout();
+    if (HasFailure())
+        std::fputs(rest.c_str(), stdout); // gtest's own failure messages were captured too
+    resetShellState();
+}
+
+std::string ShellTest::takeOutput()
+{
+    std::string text = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    return text;
+}
