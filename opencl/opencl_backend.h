@@ -41,3 +41,6 @@ void openCLSetupThread();
 // when hostBuffer points at a null pointer. Compute thread, or main thread in synchronous mode.
 void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<unsigned>& textures,
                int32_t useDouble, const FractalRecord& record, int32_t textureIndex);
+
+// Asks the OpenCL set-up thread to (re)build the kernels. Main thread.
+void requestKernelRebuild();

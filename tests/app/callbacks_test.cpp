@@ -3,7 +3,7 @@
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "platform/executable_folder.h"
+#include "platform/working_directory.h"
 #include "tests/app/test_support.h"
 
 #include <GLFW/glfw3.h>
