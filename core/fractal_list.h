@@ -15,6 +15,7 @@ struct FractalViewHooks {
     bool (*hasPaletteMenu)() = nullptr;                         // the menu bar has a Palette menu
     void (*updatePaletteChecks)() = nullptr;                    // refresh the Palette menu ticks
     void (*removeScrollCallback)() = nullptr;                   // until the next buffer swap
+    std::string (*windowTitle)() = nullptr;                     // title text with the file path
 };
 extern FractalViewHooks fractalViewHooks;
 

@@ -1,0 +1,57 @@
+// Fractal files: "*.frac" (version 1, reals as doubles) and "*.frac2" (version 2, reals as
+// 16-byte extended slots, ending in the two bytes "v2"), headerless sequences of records.
+// All functions here run on the main thread.
+#pragma once
+
+#include "core/fractal_record.h"
+#include "platform/file_dialog.h"
+
+#include <span>
+#include <string>
+#include <vector>
+
+// What loadFractals did with a file.
+enum class LoadOutcome {
+    Loaded,    // the list holds the file's records; the first is current and queued
+    NotOpened, // the file could not be read; nothing changed
+    NoRecord,  // the file held no whole record; the list, index and queue were kept
+};
+
+// The records read from a file's bytes, and why the reading stopped early, if it did.
+struct FractalFileContents {
+    int version = 1;
+    std::vector<FractalRecord> records;
+    std::string damage; // console line for a damaged file; empty when the file ended cleanly
+};
+
+// The filters of the load and save dialogs, in order; the first is selected.
+extern const std::vector<FileFilter> fractalFileFilters;
+
+// Reads the records of a fractal file. The version is 2 when the last two bytes are "v2" in
+// either case. Reading stops at the end of the file, at a record cut short (which is dropped)
+// and at a name length outside 1 to the bytes left; the records before are kept.
+FractalFileContents parseFractalFile(std::span<const unsigned char> bytes);
+
+// The bytes of a fractal file of version 1 or 2 holding the records in order.
+std::vector<unsigned char> encodeFractalFile(const std::vector<FractalRecord>& records,
+                                             int version);
+
+// The version a file is written in: 2 when the first ".frac2" in the path ends it, else 1.
+int fractalFileVersion(const std::string& path);
+
+// Replaces fractalList with the records of a file, makes the first current and queues it.
+// A file that yields no record keeps the current list.
+LoadOutcome loadFractals(const std::string& path);
+
+// Asks for a file with the "Load fractals" dialog, loads it and shows its path in the window
+// title. Cancelling changes nothing.
+void loadFractalsDialog();
+
+// Loads the list named on the command line at start-up; when the file yields no fractal, says
+// so and makes the default Mandelbrot instead.
+void loadBenchFractals(const std::string& path);
+
+// Writes fractalList in the version the path asks for, printing "Saved fractal " and the index
+// after each record. Prints "Could not write to disk" and returns false when the file cannot
+// be opened or written.
+bool saveFractals(const std::string& path);
