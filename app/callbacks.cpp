@@ -13,7 +13,6 @@
 #include <cmath>
 #include <sstream>
 
-RubberBand rubberBand;
 int32_t scrollAccumulator = 0;
 
 namespace {

@@ -2,21 +2,10 @@
 // from glfwPollEvents; the error callback also from other GLFW calls of the calling thread.
 #pragma once
 
+#include "display/render_scene.h"
+
 #include <cstdint>
 #include <cstdio>
-
-struct GLFWwindow;
-
-// The zoom selection, in window coordinates truncated toward zero.
-struct RubberBand {
-    bool selecting = false; // between a left press and its release
-    bool dragging = false;  // the band follows the cursor
-    bool moved = false;     // the cursor moved since the press: the band is drawn
-    int32_t startX = 0, startY = 0;
-    int32_t endX = 0, endY = 0;
-    int32_t currentX = 0, currentY = 0;
-};
-extern RubberBand rubberBand;
 
 // Sum of the wheel offsets since the last list step.
 extern int32_t scrollAccumulator;

@@ -79,7 +79,7 @@ const std::string_view normalisedFragmentText =
     "                        //vec4 colour = vec4( iters, 0.0, 0.0, 0.0);\n"
     "\n"
     "                        // Regular path\n"
-    "                        vec4 colour = texture1D(palette, iters);//= 0.0;\n"
+    "                        vec4 colour = texture1D(palette, iters + 0.5/max_colours);//= 0.0;\n"
     "                        colour.a = 1.0;\n"
     "\n"
     "                        gl_FragColor = colour;//vec4(, 0.0, 0.0, 1.0);\n"

@@ -1,0 +1,272 @@
+#include "display/frame_step.h"
+
+#include "core/cpu_threads.h"
+#include "core/fractal_list.h"
+#include "core/globals.h"
+#include "display/gl_display.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The real CPU pool over the global iteration buffer, with the frame pipeline reset around it.
+class FrameStepTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        image.assign(2 * static_cast<size_t>(imageWidth) * imageHeight, 0);
+        iterationBuffer = image.data();
+        pool = new CPUThreads(static_cast<int32_t>(std::thread::hardware_concurrency()), imageWidth,
+                              imageHeight, iterationBuffer);
+    }
+    static void TearDownTestSuite()
+    {
+        testing::internal::CaptureStdout();
+        delete pool;
+        testing::internal::GetCapturedStdout();
+        pool = nullptr;
+        iterationBuffer = nullptr;
+    }
+
+    void SetUp() override
+    {
+        cpuThreadsPool = pool;
+        displayState.displayReady = true;
+        cpuMode = true;
+        clReady = false;
+        clRebuildRequested = false;
+        interopActive = false;
+        stopFlag = false;
+        syncMode = false;
+        timingLogs = true;
+        benchmarkActive = false;
+        useDouble = false;
+        useExtended = false;
+        totalRenderTime = 0;
+        renderQueue.clear();
+        pendingFrames = 0;
+        fractalType = -1;
+        lastQueuedFractal = quickMandelbrot(3);
+        while (!readyBuffers.empty()) {
+            freeBuffers.push_back(std::move(readyBuffers.front()));
+            readyBuffers.pop_front();
+        }
+    }
+    void TearDown() override
+    {
+        // The display state would delete OpenGL objects at exit while marked ready.
+        displayState.displayReady = false;
+        cpuThreadsPool = nullptr;
+    }
+
+    // A Mandelbrot record whose frame costs at most a few iterations per pixel.
+    static FractalRecord quickMandelbrot(int32_t iterations)
+    {
+        FractalRecord record = defaultFractalRecord(0, 0);
+        record.maxIterations = iterations;
+        return record;
+    }
+
+    // The value at p = (1, 0) of the default Mandelbrot view: z escapes at step 2.
+    static uint16_t valueAtOne(const PixelBuffer& buffer) { return buffer[1536 + 1024 * 2048]; }
+
+    static bool step()
+    {
+        testing::internal::CaptureStdout();
+        const bool result = frameStep(false);
+        lastOutput = testing::internal::GetCapturedStdout();
+        return result;
+    }
+
+    static inline std::vector<uint16_t> image;
+    static inline CPUThreads* pool = nullptr;
+    static inline std::string lastOutput;
+};
+
+TEST_F(FrameStepTest, PreconditionsReturnWithNothingTaken)
+{
+    renderQueue.push_back(quickMandelbrot(3));
+
+    EXPECT_FALSE(step()) << "pendingFrames 0";
+    EXPECT_EQ(renderQueue.size(), 1u);
+
+    pendingFrames = 1;
+    EXPECT_FALSE(frameStep(true)) << "interop argument differs from interopActive";
+    EXPECT_EQ(renderQueue.size(), 1u);
+
+    stopFlag = true;
+    pendingFrames = 0;
+    EXPECT_TRUE(frameStep(false)) << "stop is reported before pendingFrames is read";
+    stopFlag = false;
+
+    pendingFrames = 1;
+    cpuMode = false;
+    EXPECT_FALSE(step()) << "neither CPU mode nor a built OpenCL program";
+    EXPECT_EQ(renderQueue.size(), 1u);
+    EXPECT_EQ(pendingFrames, 1);
+    EXPECT_TRUE(readyBuffers.empty());
+}
+
+TEST_F(FrameStepTest, RebuildRequestDropsTheRecordAndKeepsPending)
+{
+    renderQueue.push_back(quickMandelbrot(3));
+    pendingFrames = 1;
+    clRebuildRequested = true;
+    EXPECT_FALSE(step());
+    EXPECT_TRUE(renderQueue.empty());
+    EXPECT_EQ(pendingFrames, 1);
+    EXPECT_TRUE(readyBuffers.empty());
+    EXPECT_EQ(lastOutput, "");
+}
+
+TEST_F(FrameStepTest, EmptyQueueRecomputesLastQueuedUntilPendingRunsOut)
+{
+    pendingFrames = 3;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(step());
+    EXPECT_EQ(pendingFrames, 0);
+    ASSERT_EQ(readyBuffers.size(), 3u);
+    for (const PixelBuffer& buffer : readyBuffers)
+        EXPECT_EQ(valueAtOne(buffer), 2);
+    EXPECT_EQ(lastOutput, "") << "no frame without pending frames";
+}
+
+TEST_F(FrameStepTest, QueuedRecordsRunInOrderWithTheirOwnType)
+{
+    // The global type is Julia; each record must still be computed as a Mandelbrot.
+    fractalType = 1;
+    renderQueue.push_back(quickMandelbrot(3));
+    renderQueue.push_back(quickMandelbrot(1));
+    renderQueue.push_back(quickMandelbrot(3));
+    pendingFrames = 3;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(step());
+        EXPECT_EQ(lastOutput.rfind("Frame time ", 0), 0u) << lastOutput;
+        EXPECT_EQ(lastOutput.substr(lastOutput.size() - 3), " s\n");
+    }
+    ASSERT_EQ(readyBuffers.size(), 3u);
+    EXPECT_EQ(valueAtOne(readyBuffers[0]), 2);
+    EXPECT_EQ(valueAtOne(readyBuffers[1]), 0);
+    EXPECT_EQ(valueAtOne(readyBuffers[2]), 2);
+    EXPECT_TRUE(renderQueue.empty());
+}
+
+TEST_F(FrameStepTest, PrecisionCodeFollowsTheSettings)
+{
+    pendingFrames = 3;
+    useExtended = true;
+    useDouble = true;
+    step();
+    EXPECT_EQ(cpuPrecision, 3);
+    useExtended = false;
+    step();
+    EXPECT_EQ(cpuPrecision, 2);
+    useDouble = false;
+    step();
+    EXPECT_EQ(cpuPrecision, 1);
+    for (const PixelBuffer& buffer : readyBuffers)
+        EXPECT_EQ(valueAtOne(buffer), 2);
+}
+
+TEST_F(FrameStepTest, DryBufferPoolUsesUpTheRecordSilently)
+{
+    pendingFrames = pixelBufferCount + 1;
+    for (int i = 0; i < pixelBufferCount; ++i)
+        step();
+    EXPECT_TRUE(freeBuffers.empty());
+    benchmarkActive = true;
+    EXPECT_FALSE(step());
+    EXPECT_EQ(lastOutput, "");
+    EXPECT_EQ(pendingFrames, 0);
+    EXPECT_EQ(totalRenderTime, 0u);
+    EXPECT_EQ(readyBuffers.size(), static_cast<size_t>(pixelBufferCount));
+}
+
+TEST_F(FrameStepTest, BenchmarkSumGrowsWithoutTimingLogs)
+{
+    timingLogs = false;
+    benchmarkActive = true;
+    pendingFrames = 2;
+    step();
+    EXPECT_EQ(lastOutput, "");
+    const uint64_t first = totalRenderTime;
+    EXPECT_GT(first, 0u);
+    step();
+    EXPECT_GT(totalRenderTime, first);
+}
+
+TEST_F(FrameStepTest, ReadyBuffersCirculate)
+{
+    PixelBuffer out = std::make_unique<uint16_t[]>(1);
+    popReadyBuffer(out);
+    EXPECT_EQ(out, nullptr);
+
+    pendingFrames = 1;
+    step();
+    popReadyBuffer(out);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(valueAtOne(out), 2);
+    EXPECT_TRUE(readyBuffers.empty());
+    returnFreeBuffer(std::move(out));
+    EXPECT_EQ(freeBuffers.size(), static_cast<size_t>(pixelBufferCount));
+}
+
+TEST_F(FrameStepTest, ModeSwitchesDuringFramesAlwaysShutDown)
+{
+    for (int round = 0; round < 20; ++round) {
+        stopFlag = false;
+        std::thread compute(asyncComputeThread);
+        testing::internal::CaptureStdout();
+        for (int i = 0; i < 10; ++i) {
+            {
+                std::lock_guard lock(pendingFramesMutex);
+                pendingFrames = 2;
+            }
+            syncMode = (i + round) % 3 == 0;
+            computeRequest.notify_one();
+            if (syncMode)
+                frameStep(false);
+            PixelBuffer out;
+            popReadyBuffer(out);
+            if (out)
+                returnFreeBuffer(std::move(out));
+        }
+        {
+            std::lock_guard lock(computeRequestMutex);
+            stopFlag = true;
+        }
+        computeRequest.notify_one();
+        compute.join();
+        testing::internal::GetCapturedStdout();
+        syncMode = false;
+        EXPECT_EQ(freeBuffers.size() + readyBuffers.size(), static_cast<size_t>(pixelBufferCount));
+    }
+}
+
+TEST(FrameGridTest, ImageSizesMustBeMultiplesOf256)
+{
+    EXPECT_TRUE(isValidImageSize(2048, 2048));
+    EXPECT_TRUE(isValidImageSize(256, 512));
+    EXPECT_FALSE(isValidImageSize(2048, 1008));
+    EXPECT_FALSE(isValidImageSize(0, 2048));
+    EXPECT_FALSE(isValidImageSize(-256, 256));
+}
+
+TEST(BufferPoolTest, EightZeroFilledBuffersAtStart)
+{
+    // Runs in its own process under CTest: the pool is as static initialisation left it.
+    std::lock_guard lock(bufferMutex);
+    ASSERT_EQ(freeBuffers.size(), static_cast<size_t>(pixelBufferCount));
+    EXPECT_TRUE(readyBuffers.empty());
+    const size_t size = static_cast<size_t>(imageWidth) * imageHeight;
+    EXPECT_EQ(size, 4194304u);
+    for (const PixelBuffer& buffer : freeBuffers)
+        for (size_t i = 0; i < size; i += 4093)
+            ASSERT_EQ(buffer[i], 0);
+}
+
+} // namespace
