@@ -259,13 +259,21 @@ template <typename T, typename IndexT, typename Pixel>
 inline void walkTile(int32_t x0, int32_t y0, int32_t x1, int32_t y1, T width, T height, T xMin,
                      T xMax, T yMin, T yMax, uint16_t* buffer, Pixel&& pixel)
 {
+    // The rows' pIm are the same in every column: computed once per band of rows.
+    constexpr int32_t bandRows = 64;
+    T pImOfRow[bandRows];
     const IndexT rowStep = static_cast<IndexT>(width);
-    for (int32_t x = x0; x < x1; ++x) {
-        const T pRe = (static_cast<T>(x) / width) * (xMax - xMin) + xMin;
-        IndexT index = static_cast<IndexT>(x) + static_cast<IndexT>(y0) * rowStep;
-        for (int32_t y = y0; y < y1; ++y, index = index + rowStep) {
-            const T pIm = (static_cast<T>(y) / height) * (yMax - yMin) + yMin;
-            buffer[static_cast<int32_t>(index)] = static_cast<uint16_t>(pixel(pRe, pIm));
+    for (int32_t band = y0; band < y1; band += bandRows) {
+        const int32_t bandEnd = y1 - band > bandRows ? band + bandRows : y1;
+        for (int32_t y = band; y < bandEnd; ++y)
+            pImOfRow[y - band] = (static_cast<T>(y) / height) * (yMax - yMin) + yMin;
+        for (int32_t x = x0; x < x1; ++x) {
+            const T pRe = (static_cast<T>(x) / width) * (xMax - xMin) + xMin;
+            IndexT index = static_cast<IndexT>(x) + static_cast<IndexT>(band) * rowStep;
+            for (int32_t y = band; y < bandEnd; ++y, index = index + rowStep) {
+                const int32_t count = pixel(pRe, pImOfRow[y - band]);
+                buffer[static_cast<int32_t>(index)] = static_cast<uint16_t>(count);
+            }
         }
     }
 }

@@ -1,0 +1,30 @@
+#include "platform/semaphore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <thread>
+
+namespace {
+
+TEST(CountingSemaphoreTest, CountsBeyondThirtyTwoBitsAndWakesWaiters)
+{
+    CountingSemaphore semaphore;
+    EXPECT_FALSE(semaphore.tryAcquire());
+    semaphore.release(int64_t{1} << 33);
+    semaphore.release(0);
+    semaphore.release(-3);
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_TRUE(semaphore.tryAcquire());
+
+    CountingSemaphore gate;
+    // Both waiters must wake from one release of two tokens, or the joins never return.
+    std::thread a([&] { gate.acquire(); });
+    std::thread b([&] { gate.acquire(); });
+    gate.release(2);
+    a.join();
+    b.join();
+    EXPECT_FALSE(gate.tryAcquire());
+}
+
+} // namespace
