@@ -207,6 +207,7 @@ void reshapeFramebuffer(GLFWwindow* window, int w, int h)
         lineHeight = measureText("I");
         printPieces("font scale ", fontScaleX, ", ", fontScaleY);
 
+        // An open form is laid out again here too once forms exist.
         menuBar.reshape();
     }
     if (messageLog) {

@@ -150,8 +150,22 @@ TEST(Program, WheelAndShiftKeysStepThroughABenchmarkedList)
     closeAndExpectCleanShutdown(run);
 }
 
-TEST(Program, BenchmarkOfTheExampleReportsOnceAndCloses)
+TEST(Program, BenchmarksReportOnceAndClose)
 {
+    // A file without fractals: the default Mandelbrot is benchmarked instead of an empty list.
+    {
+        const std::string missing = std::string(TESSALY_BINARY_DIR) + "/tests/no_such_list.frac2";
+        ProgramRun run({"--cpu", "--bench:" + missing});
+        ASSERT_TRUE(run.waitFor(mandelbrotLine, 2)) << run.output() << run.errors();
+        EXPECT_TRUE(inOrder(run.output(), {"Could not read from disk\n",
+                                           "No fractal in " + missing + ", starting with the default Mandelbrot\n",
+                                           mandelbrotLine, "OpenGL 2.0 is Available\n",
+                                           "Total rendering time ", mandelbrotLine}))
+            << run.output();
+        closeAndExpectCleanShutdown(run);
+        EXPECT_EQ(countOf(run.output(), "Total rendering time "), 1u);
+    }
+
     ProgramRun run({"--cpu", "--bench:examples/mandelbrot.frac2"});
     // Shown when loaded and again when the end of the list queues it once more.
     ASSERT_TRUE(run.waitFor(mandelbrotLine, 2)) << run.output() << run.errors();
