@@ -5,6 +5,9 @@
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "display/message_log.h"
+#include "glutmenu/glut_menu.h"
+#include "glutmenu/menu_font.h"
 #include "platform/working_directory.h"
 
 #include <GLFW/glfw3.h>
@@ -65,8 +68,11 @@ void finishSelection(GLFWwindow* window, int32_t x, int32_t y)
     band.dragging = false;
     requestFrame();
     zoomRequested = true;
-    if (appHooks.showMenuBar)
-        appHooks.showMenuBar();
+
+    menuBar.visible = true;
+    menuBar.itemChosen = false;
+    menuBar.selectedItem = -1;
+    menuBar.highlighted = 0;
 }
 
 // Prints the pieces as one line, reals in the stream's default six significant digits.
@@ -172,8 +178,7 @@ void ReshapeCallback(GLFWwindow* window, int, int)
 void reshapeFramebuffer(GLFWwindow* window, int w, int h)
 {
     glViewport(0, 0, w, h);
-    if (appHooks.setMenuWindow)
-        appHooks.setMenuWindow(window);
+    menuBar.window = window;
     setWorkingDirectoryToExe();
     printLine("Reshape callback");
 
@@ -184,15 +189,10 @@ void reshapeFramebuffer(GLFWwindow* window, int w, int h)
         const float fy = height / uiHeight;
         printPieces("Reshaping to ", w, "x", h);
         printPieces("Reshapng factors ", fx, ", ", fy);
-
-        auto [barX, barY] = appHooks.menuBarOrigin ? appHooks.menuBarOrigin()
-                                                   : std::pair<float, float>(0.0f, 0.0f);
-        printPieces("old (x,y) =  ", barX, " ", barY);
-        barX *= fx;
-        barY *= fy;
-        if (appHooks.setMenuBarOrigin)
-            appHooks.setMenuBarOrigin(barX, barY);
-        printPieces("new (x,y) =  ", barX, " ", barY);
+        printPieces("old (x,y) =  ", menuBar.x, " ", menuBar.y);
+        menuBar.x *= fx;
+        menuBar.y *= fy;
+        printPieces("new (x,y) =  ", menuBar.x, " ", menuBar.y);
 
         uiWidth = width;
         uiHeight = height;
@@ -200,20 +200,20 @@ void reshapeFramebuffer(GLFWwindow* window, int w, int h)
         uiScaleX = width * 0.0009765625f;
         printPieces("scale ", uiScaleX, ", ", uiScaleY);
 
-        if (appHooks.replaceMenuFont)
-            appHooks.replaceMenuFont(static_cast<unsigned>(24.0f * uiScaleX),
-                                     static_cast<unsigned>(uiWidth));
+        loadMenuFont(menuBar.fontFile);
+        sizeMenuFont();
         fontScaleX = uiWidth * 0.6f * 0.0009765625f;
         fontScaleY = 0.150015f * uiScaleY;
-        if (appHooks.measureText)
-            lineHeight = appHooks.measureText("I");
+        lineHeight = measureText("I");
         printPieces("font scale ", fontScaleX, ", ", fontScaleY);
 
-        if (appHooks.reshapeMenus)
-            appHooks.reshapeMenus(fx, fy);
+        // An open form is laid out again here too once forms exist.
+        menuBar.reshape();
     }
-    if (appHooks.moveMessageLog)
-        appHooks.moveMessageLog(0.6f * static_cast<float>(w), 0.3f * static_cast<float>(h));
+    if (messageLog) {
+        messageLog->x = 0.6f * static_cast<float>(w);
+        messageLog->y = 0.3f * static_cast<float>(h);
+    }
 }
 
 void windowCloseCallback(GLFWwindow*)

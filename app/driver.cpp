@@ -1,9 +1,12 @@
 #include "app/driver.h"
 
-#include "app/app_hooks.h"
 #include "app/console.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "display/message_log.h"
+#include "display/render_scene.h"
+#include "glutmenu/glut_menu.h"
+#include "opencl/opencl_backend.h"
 #include "platform/x87.h"
 
 #include <GLFW/glfw3.h>
@@ -150,8 +153,7 @@ void runMainLoop(GLFWwindow* window)
 {
     while (!glfwWindowShouldClose(window) && !quitFlag) {
         driverStep();
-        if (appHooks.renderScene)
-            appHooks.renderScene();
+        renderScene();
         glfwPollEvents();
         if (quitFlag)
             break;
@@ -204,17 +206,26 @@ void benchmarkEnd()
         totalRenderTime = 0;
     }
     printLine(text);
-    if (appHooks.addInfoLogLine)
-        appHooks.addInfoLogLine(text);
+    if (infoLog)
+        infoLog->add(text);
 
     benchmarkActive = false;
     syncMode = false;
     if (!cpuMode) {
         useInterop = savedUseInterop;
-        if ((deviceId != savedDeviceId || interopActive != savedInteropActive)
-            && appHooks.requestKernelRebuild)
-            appHooks.requestKernelRebuild();
+        if (kernelSettingsChangedByBenchmark())
+            requestKernelRebuild();
     }
-    if (appHooks.untickSynchronousMode)
-        appHooks.untickSynchronousMode();
+
+    GlutMenu::CGlutMenu* devices = menuBar.getSubmenu(menuBar.findItem(menuLabels[LabelDevices]));
+    if (devices != nullptr) {
+        const int item = devices->findItem(menuLabels[LabelSynchronousMode]);
+        if (item >= 0)
+            devices->setItemChecked(item, false);
+    }
+}
+
+bool kernelSettingsChangedByBenchmark()
+{
+    return deviceId != savedDeviceId || interopActive != savedInteropActive;
 }

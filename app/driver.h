@@ -20,3 +20,7 @@ void driverPass();
 
 // Reports and resets the benchmark's total rendering time and restores the settings it changed.
 void benchmarkEnd();
+
+// True when the device or the sharing mode differs from what the benchmark started with, so the
+// kernels must be built again.
+bool kernelSettingsChangedByBenchmark();

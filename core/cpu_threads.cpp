@@ -180,7 +180,9 @@ int32_t CPUThreads::cpuThread::runStream(std::deque<TileJob<T>>& queue, int32_t 
             const T bound = static_cast<T>(pool.escapeBound.load());
             const int32_t iterations = pool.maxIterations;
             const int32_t type = pool.fractalType;
-            for (int32_t i = 0; i < count; ++i) {
+            // NOTE: once shutdown has begun nobody shows this frame: the remaining tiles are
+            // counted without being computed, so a long frame does not hold shutdown up.
+            for (int32_t i = 0; i < count && !stopFlag; ++i) {
                 const TileJob<T>& job = jobs[i];
                 if constexpr (std::is_same_v<T, long double>) {
                     cpuTileExtended(job.x0, job.y0, job.x1, job.y1, width, height, job.xMin,

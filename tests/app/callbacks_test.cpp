@@ -3,8 +3,14 @@
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "display/message_log.h"
+#include "glutmenu/glut_menu.h"
+#include "glutmenu/menu_font.h"
 #include "platform/working_directory.h"
 #include "tests/app/test_support.h"
+#include "tests/support/test_font.h"
+
+#include <FTGL/ftgl.h>
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -27,7 +33,6 @@ protected:
             menuKeys.push_back({key, mods});
             return true;
         };
-        appHooks.showMenuBar = [this] { ++menuShown; };
     }
     void TearDown() override
     {
@@ -59,8 +64,16 @@ protected:
     GLFWwindow* window = nullptr;
     std::filesystem::path startDirectory;
     std::vector<std::pair<int, int>> menuKeys;
-    int menuShown = 0;
 };
+
+// The menu bar as a drag over the image leaves it while a drop-down item is highlighted.
+void hideMenuBar()
+{
+    menuBar.visible = false;
+    menuBar.itemChosen = true;
+    menuBar.selectedItem = 2;
+    menuBar.highlighted = 3;
+}
 
 TEST_F(CallbacksTest, KeysActOnReleaseAndShiftKeysNeverReachTheMenus)
 {
@@ -144,6 +157,7 @@ TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
     ASSERT_EQ(fbW, 1024);
     ASSERT_EQ(fbH, 768);
 
+    hideMenuBar();
     // Not armed: a drag does nothing.
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 100, 50);
     EXPECT_FALSE(rubberBand.selecting);
@@ -177,7 +191,10 @@ TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
     EXPECT_FALSE(zoomMode);
     EXPECT_TRUE(zoomRequested);
     EXPECT_EQ(pendingFrames, 1);
-    EXPECT_EQ(menuShown, 1);
+    EXPECT_TRUE(menuBar.visible) << "the menu bar is shown again, nothing chosen or selected";
+    EXPECT_FALSE(menuBar.itemChosen);
+    EXPECT_EQ(menuBar.selectedItem, -1);
+    EXPECT_EQ(menuBar.highlighted, 0);
     EXPECT_EQ(zoomTarget[ZoomMinX], 40.0L);
     EXPECT_EQ(zoomTarget[ZoomMaxX], 200.0L);
     EXPECT_EQ(zoomTarget[ZoomMinY], static_cast<long double>(133.33334f));
@@ -189,7 +206,7 @@ TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
 
     // A click without moving keeps the band armed and following the cursor.
     zoomRequested = false;
-    menuShown = 0;
+    hideMenuBar();
     zoomMode = true;
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 300, 200);
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 300, 200);
@@ -197,7 +214,7 @@ TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
     EXPECT_TRUE(rubberBand.dragging);
     EXPECT_FALSE(rubberBand.selecting);
     EXPECT_FALSE(zoomRequested);
-    EXPECT_EQ(menuShown, 0);
+    EXPECT_FALSE(menuBar.visible);
 
     pendingFrames = 2;
     cursorPosCallback(window, 310, 250);
@@ -221,24 +238,13 @@ TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
 
 TEST_F(CallbacksTest, ResizeRelaysOutForTheFramebuffer)
 {
+    installTestFont();
     uiWidth = 1024;
     uiHeight = 768;
-    std::vector<std::string> calls;
-    appHooks.setMenuWindow = [&](GLFWwindow* w) { calls.push_back(w == window ? "window" : "?"); };
-    appHooks.menuBarOrigin = [] { return std::pair<float, float>(10.0f, 5.5f); };
-    appHooks.setMenuBarOrigin = [&](float x, float y) {
-        calls.push_back("origin " + std::to_string(x) + " " + std::to_string(y));
-    };
-    appHooks.replaceMenuFont = [&](unsigned size, unsigned resolution) {
-        calls.push_back("font " + std::to_string(size) + " " + std::to_string(resolution));
-    };
-    appHooks.measureText = [](const std::string& text) { return text == "I" ? 33.0f : 0.0f; };
-    appHooks.reshapeMenus = [&](float fx, float fy) {
-        calls.push_back("menus " + std::to_string(fx) + " " + std::to_string(fy));
-    };
-    appHooks.moveMessageLog = [&](float x, float y) {
-        calls.push_back("log " + std::to_string(x) + " " + std::to_string(y));
-    };
+    menuBar.horizontal = true;
+    menuBar.x = 10.0f;
+    menuBar.y = 5.5f;
+    messageLog = std::make_unique<CMessageLog>(1.0f, 2.0f, 1.0f);
 
     glfwSetWindowSize(window, 2048, 1536);
     int fbW = 0, fbH = 0;
@@ -254,23 +260,31 @@ TEST_F(CallbacksTest, ResizeRelaysOutForTheFramebuffer)
                             "new (x,y) =  20 11\n"
                             "scale 2, 2\n"
                             "font scale 1.2, 0.30003\n");
-    EXPECT_EQ(calls, (std::vector<std::string>{"window", "origin 20.000000 11.000000",
-                                               "font 48 2048", "menus 2.000000 2.000000",
-                                               "log 1228.800049 460.800018"}));
+    EXPECT_EQ(menuBar.window, window);
+    EXPECT_EQ(menuBar.x, 20.0f);
+    EXPECT_EQ(menuBar.y, 11.0f);
     EXPECT_EQ(uiWidth, 2048.0f);
     EXPECT_EQ(uiHeight, 1536.0f);
-    EXPECT_EQ(lineHeight, 33.0f);
+    ASSERT_NE(menuFont, nullptr) << "the font beside the executable";
+    EXPECT_EQ(menuFont->FaceSize(), 48u);
+    EXPECT_GT(lineHeight, 0.0f);
+    EXPECT_EQ(lineHeight, measureText("I"));
+    EXPECT_EQ(menuBar.width, 2048 - 20) << "the menu bar laid out for the new width";
+    EXPECT_EQ(messageLog->x, 0.6f * 2048.0f);
+    EXPECT_EQ(messageLog->y, 0.3f * 1536.0f);
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 2048);
     EXPECT_EQ(viewport[3], 1536);
     EXPECT_EQ(std::filesystem::current_path().string() + "/", executableFolder());
 
-    // Minimised: only the first line, and the log goes to the corner.
-    calls.clear();
+    // Minimised: only the first line, the font stays, and the log goes to the corner.
+    const FTFont* font = menuFont;
     reshapeFramebuffer(window, 0, 0);
     EXPECT_EQ(takeOutput(), "Reshape callback\n");
-    EXPECT_EQ(calls, (std::vector<std::string>{"window", "log 0.000000 0.000000"}));
+    EXPECT_EQ(menuFont, font);
+    EXPECT_EQ(messageLog->x, 0.0f);
+    EXPECT_EQ(messageLog->y, 0.0f);
     EXPECT_EQ(uiWidth, 2048.0f);
 }
 

@@ -1,14 +1,19 @@
-#include "app/app_hooks.h"
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "display/message_log.h"
+#include "display/palette.h"
+#include "display/render_scene.h"
+#include "glutmenu/glut_menu.h"
 #include "platform/x87.h"
 #include "tests/app/test_support.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -17,10 +22,20 @@ protected:
     void SetUp() override
     {
         ShellTest::SetUp();
-        appHooks.addInfoLogLine = [this](const std::string& line) { infoLines.push_back(line); };
-        appHooks.requestKernelRebuild = [this] { ++rebuilds; };
-        appHooks.untickSynchronousMode = [this] { ++unticks; };
+        infoLog = std::make_unique<CMessageLog>(0.0f, 0.0f, 30.0f);
     }
+
+    // A Devices menu whose "Synchronous Mode" item is ticked, as a benchmark start leaves it.
+    void tickSynchronousMode()
+    {
+        menuBar.labels = {"File", "Palette", "Zoom", "Devices"};
+        auto devices = std::make_unique<GlutMenu::CGlutMenu>();
+        devices->labels = {"CPU", menuLabels[LabelSynchronousMode]};
+        devices->checked[1] = true;
+        menuBar.subMenus[3] = std::move(devices);
+    }
+
+    bool synchronousModeTicked() { return menuBar.getSubmenu(3)->checked.at(1); }
 
     // Appends a record zoomed from another: same id and name, other bounds.
     void appendZoomedFrom(size_t source, long double minX, long double maxX)
@@ -39,9 +54,6 @@ protected:
         return pendingFrames;
     }
 
-    std::vector<std::string> infoLines;
-    int rebuilds = 0;
-    int unticks = 0;
 };
 
 TEST_F(DriverTest, RubberBandZoomTakesTwentyPassesAndEndsOnTheRecord)
@@ -193,6 +205,7 @@ TEST_F(DriverTest, BenchmarkEndsOnceAtTheEndOfTheList)
     useInterop = true;
     savedUseInterop = false;
     totalRenderTime = 12345678900;
+    tickSynchronousMode();
     takeOutput();
 
     int passes = 0;
@@ -207,13 +220,12 @@ TEST_F(DriverTest, BenchmarkEndsOnceAtTheEndOfTheList)
     size_t first = out.find("Total rendering time 12.3457 s\n");
     ASSERT_NE(first, std::string::npos) << out;
     EXPECT_EQ(out.find("Total rendering time", first + 1), std::string::npos);
-    EXPECT_EQ(infoLines, std::vector<std::string>{"Total rendering time 12.3457 s"});
+    EXPECT_EQ(infoLog->messages, std::vector<std::string>{"Total rendering time 12.3457 s"});
     EXPECT_EQ(totalRenderTime, 0u);
     EXPECT_FALSE(benchmarkActive);
     EXPECT_FALSE(syncMode);
     EXPECT_FALSE(useInterop) << "restored";
-    EXPECT_EQ(unticks, 1);
-    EXPECT_EQ(rebuilds, 0);
+    EXPECT_FALSE(synchronousModeTicked());
 }
 
 TEST_F(DriverTest, BenchmarkEndRestoresOnlyOnADevice)
@@ -222,24 +234,30 @@ TEST_F(DriverTest, BenchmarkEndRestoresOnlyOnADevice)
     deviceId = 0;
     useInterop = false;
     totalRenderTime = 500000000;
+    EXPECT_TRUE(kernelSettingsChangedByBenchmark()) << "another device: the kernels are rebuilt";
     benchmarkEnd();
     EXPECT_EQ(takeOutput(), "Total rendering time 0.5 s\n");
     EXPECT_TRUE(useInterop);
-    EXPECT_EQ(rebuilds, 1);
 
     deviceId = -1;
     interopActive = true;
+    EXPECT_TRUE(kernelSettingsChangedByBenchmark()) << "another sharing mode";
     benchmarkEnd();
-    EXPECT_EQ(rebuilds, 2);
     EXPECT_EQ(takeOutput(), "Total rendering time 0 s\n");
+    interopActive = false;
+    EXPECT_FALSE(kernelSettingsChangedByBenchmark());
 
+    // On the CPU nothing is restored; without a Devices menu nothing is unticked.
     cpuMode = true;
     useInterop = false;
     savedUseInterop = true;
     benchmarkEnd();
     EXPECT_FALSE(useInterop);
-    EXPECT_EQ(rebuilds, 2);
-    EXPECT_EQ(unticks, 3);
+    EXPECT_TRUE(menuBar.subMenus.empty());
+    tickSynchronousMode();
+    benchmarkEnd();
+    EXPECT_FALSE(synchronousModeTicked());
+    EXPECT_EQ(infoLog->messages.size(), 4u);
 }
 
 TEST_F(DriverTest, NeverReadsOutsideTheList)
@@ -284,48 +302,77 @@ TEST_F(DriverTest, NeverReadsOutsideTheList)
     EXPECT_TRUE(renderQueue.empty());
 }
 
+// Sets quitFlag from another thread once the main loop has run up to four driver passes.
+class QuitWhenPassesWait {
+public:
+    QuitWhenPassesWait()
+        : watcher([] {
+              for (int poll = 0; poll < 3000 && !quitFlag; ++poll) {
+                  {
+                      std::lock_guard lock(pendingFramesMutex);
+                      if (pendingFrames >= 4)
+                          break;
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+              // NOTE: let the loop go round a few more times with the passes held back.
+              std::this_thread::sleep_for(std::chrono::milliseconds(200));
+              quitFlag = true;
+          })
+    {
+    }
+    ~QuitWhenPassesWait() { watcher.join(); }
+
+private:
+    std::thread watcher;
+};
+
+void noScroll(GLFWwindow*, double, double) {}
+
 TEST(MainLoop, DrawsAndPollsUntilCloseOrQuit)
 {
-    GLFWwindow* window = testWindow();
+    window = testWindow();
     ASSERT_NE(window, nullptr) << "needs an X display (xvfb-run)";
     resetShellState();
+    allocatePalettes();
     testing::internal::CaptureStdout();
     newFractal(Mandelbrot, 0);
 
-    int frames = 0;
-    appHooks.renderScene = [&] {
-        if (++frames == 3)
-            glfwSetWindowShouldClose(window, GLFW_TRUE);
-    };
+    // Asked to close: the loop ends before anything is drawn.
+    glfwSetWindowShouldClose(window, GLFW_TRUE);
     zoomTarget[ZoomMaxX] = 1024;
     zoomTarget[ZoomMaxY] = 1024;
     zoomRequested = true;
-    pendingFrames = 4;
     runMainLoop(window);
-    EXPECT_EQ(frames, 3);
-    EXPECT_EQ(fractalList.size(), 1u) << "no driver pass while 4 frames are pending";
-
-    // Quit during an animation: the loop ends after the pass in progress, and a pass that
-    // finds the flag set only stops cycling.
+    EXPECT_EQ(fractalList.size(), 1u);
     glfwSetWindowShouldClose(window, GLFW_FALSE);
-    frames = 0;
+
+    // A zoom runs one pass per loop pass until 4 frames are pending; nothing computes them, so
+    // the animation waits there, while the scene is still drawn and swapped every pass.
+    sceneScrollCallback = noScroll;
+    glfwSetScrollCallback(window, nullptr);
     pendingFrames = 0;
-    appHooks.renderScene = [&] {
-        if (++frames == 2)
-            quitFlag = true;
-    };
-    runMainLoop(window);
-    EXPECT_EQ(frames, 2);
-    EXPECT_EQ(zoomSteps, zoomPassCount - 2);
+    {
+        QuitWhenPassesWait quit;
+        runMainLoop(window);
+    }
+    EXPECT_EQ(glfwSetScrollCallback(window, nullptr), noScroll) << "renderScene swapped";
+    EXPECT_EQ(fractalList.size(), 2u);
     EXPECT_TRUE(zoomAnimating);
-    EXPECT_EQ(pendingFrames, 2);
+    EXPECT_EQ(zoomSteps, zoomPassCount - 4);
+    EXPECT_EQ(pendingFrames, 4);
+
+    // A pass that finds quitFlag set only stops cycling.
     cycleDirection = 1;
     driverPass();
     EXPECT_EQ(cycleDirection, 0);
-    EXPECT_EQ(zoomSteps, zoomPassCount - 2);
-    EXPECT_EQ(pendingFrames, 2);
+    EXPECT_EQ(zoomSteps, zoomPassCount - 4);
+    EXPECT_EQ(pendingFrames, 4);
 
-    testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Palette already initialised, paletteType is 0\n"), std::string::npos);
+    sceneScrollCallback = nullptr;
+    window = nullptr;
     resetShellState();
 }
 

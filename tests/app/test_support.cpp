@@ -4,6 +4,8 @@
 #include "app/callbacks.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "display/message_log.h"
+#include "glutmenu/glut_menu.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -90,6 +92,20 @@ void resetShellState()
 
     appHooks = AppHooks{};
     fractalViewHooks = FractalViewHooks{};
+    messageLog.reset();
+    infoLog.reset();
+
+    menuBar.window = nullptr;
+    menuBar.visible = false;
+    menuBar.itemChosen = false;
+    menuBar.selectedItem = -1;
+    menuBar.highlighted = 0;
+    menuBar.horizontal = false;
+    menuBar.x = -1.0f;
+    menuBar.y = -1.0f;
+    menuBar.labels.clear();
+    menuBar.subMenus.clear();
+    menuBar.checked.clear();
 }
 
 void ShellTest::SetUp()

@@ -1,0 +1,211 @@
+#include "tests/app/program_run.h"
+
+#include "core/fractal_file.h"
+#include "core/fractal_list.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+extern char** environ;
+
+const char* const programTitlePrefix = "Tessaly with OpenCL";
+
+ConsoleReader::ConsoleReader(int fd) : fd(fd), reader([this] { read(); }) {}
+
+ConsoleReader::~ConsoleReader()
+{
+    reader.join();
+    ::close(fd);
+}
+
+void ConsoleReader::read()
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        std::lock_guard lock(mutex);
+        if (got <= 0) {
+            ended = true;
+            changed.notify_all();
+            return;
+        }
+        collected.append(buffer, static_cast<size_t>(got));
+        changed.notify_all();
+    }
+}
+
+bool ConsoleReader::waitFor(const std::string& needle, size_t count,
+                            std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, limit,
+                            [&] { return ended || countOf(collected, needle) >= count; })
+        && countOf(collected, needle) >= count;
+}
+
+std::string ConsoleReader::text()
+{
+    std::lock_guard lock(mutex);
+    return collected;
+}
+
+void ConsoleReader::waitForEnd()
+{
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, programTimeLimit, [&] { return ended; });
+}
+
+namespace {
+
+// Forks and runs the program with its output into two pipes.
+ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay)
+{
+    const std::string path = std::string(TESSALY_BINARY_DIR) + "/app/tessaly";
+    std::vector<std::string> texts{path};
+    texts.insert(texts.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (withDisplay || std::strncmp(*variable, "DISPLAY=", 8) != 0)
+            envp.push_back(*variable);
+    }
+    envp.push_back(nullptr);
+
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+        std::abort();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        if (chdir(TESSALY_SOURCE_DIR) != 0)
+            _exit(126);
+        execve(path.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    return {pid, out[0], err[0]};
+}
+
+} // namespace
+
+ProgramRun::ProgramRun(const std::vector<std::string>& args, bool withDisplay)
+    : ProgramRun(startProgram(args, withDisplay))
+{
+}
+
+ProgramRun::ProgramRun(ChildProcess child) : pid(child.pid), out(child.outFd), err(child.errFd) {}
+
+ProgramRun::~ProgramRun()
+{
+    if (!exitCode()) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+std::optional<int> ProgramRun::exitCode()
+{
+    if (code)
+        return code;
+    const auto deadline = std::chrono::steady_clock::now() + programTimeLimit;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            break;
+        if (done < 0 || std::chrono::steady_clock::now() > deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return code;
+}
+
+bool runCommand(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+bool closeProgramWindow()
+{
+    const std::string command = std::string(TESSALY_BINARY_DIR) + "/platform/x11-close-window '" +
+                                programTitlePrefix + "' 2>/dev/null";
+    const auto deadline = std::chrono::steady_clock::now() + programTimeLimit;
+    while (!runCommand(command)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::string programWindowId()
+{
+    const std::string command =
+        std::string("xdotool search --name '^") + programTitlePrefix + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe)
+        return "";
+    char line[64] = {};
+    if (std::fgets(line, sizeof line, pipe.get()) == nullptr)
+        return "";
+    std::string id(line);
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
+        id.pop_back();
+    return id;
+}
+
+size_t countOf(const std::string& text, const std::string& needle)
+{
+    size_t count = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++count;
+    return count;
+}
+
+bool inOrder(const std::string& text, const std::vector<std::string>& lines)
+{
+    size_t at = 0;
+    for (const std::string& line : lines) {
+        at = text.find(line, at);
+        if (at == std::string::npos)
+            return false;
+        at += line.size();
+    }
+    return true;
+}
+
+std::string writeList(const std::string& name, const std::vector<FractalRecord>& records)
+{
+    const std::string path = std::string(TESSALY_BINARY_DIR) + "/tests/" + name + ".frac2";
+    const std::vector<unsigned char> bytes = encodeFractalFile(records, 2);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+FractalRecord quickRecord(const std::string& name, int32_t id)
+{
+    FractalRecord record = defaultFractalRecord(Mandelbrot, 0);
+    record.name = name;
+    record.id = id;
+    record.maxIterations = 16;
+    return record;
+}

@@ -1,0 +1,105 @@
+// The real program under test: started as a child process on the test's X display, its console
+// read as it comes, its window driven with xdotool and closed as a window manager would.
+#pragma once
+
+#include "core/fractal_record.h"
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Longest wait for anything the program should do; only a failing test waits this long.
+constexpr std::chrono::seconds programTimeLimit{60};
+
+// The start of the main window's title, which no other window of the test run has.
+extern const char* const programTitlePrefix;
+
+// The text a pipe delivers, collected by a thread of its own.
+class ConsoleReader {
+public:
+    explicit ConsoleReader(int fd);
+    ~ConsoleReader();
+    ConsoleReader(const ConsoleReader&) = delete;
+    ConsoleReader& operator=(const ConsoleReader&) = delete;
+
+    // Waits until the text holds count occurrences of needle, or the pipe closed, or the limit.
+    bool waitFor(const std::string& needle, size_t count = 1,
+                 std::chrono::milliseconds limit = programTimeLimit);
+    std::string text();
+    // Waits until the writing end is closed everywhere.
+    void waitForEnd();
+
+private:
+    void read();
+
+    int fd;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string collected;
+    bool ended = false;
+    std::thread reader;
+};
+
+// A started child process and the reading ends of its standard output and error.
+struct ChildProcess {
+    pid_t pid;
+    int outFd;
+    int errFd;
+};
+
+class ProgramRun {
+public:
+    // Starts build/app/tessaly with the arguments in the source folder, so that
+    // "examples/..." names resolve; without a display the DISPLAY variable is removed.
+    explicit ProgramRun(const std::vector<std::string>& args, bool withDisplay = true);
+    // Kills the program if it still runs.
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    bool waitFor(const std::string& needle, size_t count = 1,
+                 std::chrono::milliseconds limit = programTimeLimit)
+    {
+        return out.waitFor(needle, count, limit);
+    }
+    std::string output() { return out.text(); }
+    std::string errors() { return err.text(); }
+
+    // The exit code once the program has ended, or nothing when it is still running at the limit.
+    std::optional<int> exitCode();
+
+private:
+    explicit ProgramRun(ChildProcess child);
+
+    pid_t pid = -1;
+    std::optional<int> code;
+    ConsoleReader out;
+    ConsoleReader err;
+};
+
+// Runs a shell command line; true when it exits with 0.
+bool runCommand(const std::string& command);
+
+// Asks the program's window to close; retries while no such window exists, up to the limit.
+bool closeProgramWindow();
+
+// The X id of the program's main window, or "" when there is none.
+std::string programWindowId();
+
+// Counts the occurrences of needle in text.
+size_t countOf(const std::string& text, const std::string& needle);
+
+// True when the lines appear in text in this order (other text may stand between them).
+bool inOrder(const std::string& text, const std::vector<std::string>& lines);
+
+// Writes a version 2 fractal file into this build's test folder and returns its absolute path.
+std::string writeList(const std::string& name, const std::vector<FractalRecord>& records);
+
+// The default Mandelbrot under its own name and id at 16 iterations: cheap to compute.
+FractalRecord quickRecord(const std::string& name, int32_t id);

@@ -1,0 +1,268 @@
+// The real executable under the test's X server: its console, exit codes, window and pixels.
+#include "core/fractal_list.h"
+#include "tests/app/program_run.h"
+#include "tests/app/screen_check.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <thread>
+
+namespace {
+
+const std::string parameterTail = ", c = (0.000000,0.000000), maxIters = 768, maxSize = 4.000000\r\n";
+const std::string mandelbrotLine =
+    "Mandelbrot Z-range:(-2.000000, -1.500000)-(2.000000, 1.500000)" + parameterTail;
+
+const std::vector<std::string> shutdownLines{
+    "Releasing OpenCL resources ...[DONE]\n",
+    "Shutting down threads\n",
+    "Shutting down threads\n",
+    "Thread shutdown complete\n",
+};
+
+std::string maximumThreadsLine()
+{
+    return "Maximum CPU threads: " + std::to_string(std::thread::hardware_concurrency()) + "\n";
+}
+
+// The main window's size on this screen: 0.9 of the screen in each direction.
+std::pair<int, int> windowSizeFor(const Screenshot& screen)
+{
+    return {static_cast<int>(static_cast<float>(screen.width) * 0.9f),
+            static_cast<int>(static_cast<float>(screen.height) * 0.9f)};
+}
+
+// Closes the window and expects the shutdown lines in order and exit code 0.
+void closeAndExpectCleanShutdown(ProgramRun& run)
+{
+    ASSERT_TRUE(closeProgramWindow());
+    EXPECT_EQ(run.exitCode(), 0) << run.output() << run.errors();
+    EXPECT_TRUE(inOrder(run.output(), shutdownLines)) << run.output();
+    EXPECT_TRUE(run.output().ends_with(shutdownLines.back())) << run.output();
+}
+
+TEST(Program, StartsShowsTheMandelbrotResizesAndShutsDown)
+{
+    const std::optional<Screenshot> screen = takeScreenshot();
+    ASSERT_TRUE(screen) << "needs an X display (xvfb-run) and ImageMagick's import";
+    const auto [width, height] = windowSizeFor(*screen);
+
+    ProgramRun run(std::vector<std::string>{});
+    ASSERT_TRUE(run.waitFor("Frame time ")) << run.output() << run.errors();
+    const std::string startup = run.output();
+    EXPECT_TRUE(startup.starts_with(maximumThreadsLine() +
+                                    "No OpenCL devices are available. Reverting to CPU rendering\n"
+                                    "Set RGBA mode 10:10:10:2\n"
+                                    "Initialising texture \n"))
+        << startup;
+    EXPECT_EQ(countOf(startup, "Set RGBA mode"), 1u) << "the hidden window keeps the default depth";
+    EXPECT_TRUE(inOrder(startup, {"Initialising texture \n", "Reinitialising palette\n",
+                                  "Running on CPU with " +
+                                      std::to_string(std::thread::hardware_concurrency()) +
+                                      " threads in Single precision\n",
+                                  mandelbrotLine, "OpenGL 2.0 is Available\n",
+                                  "Palette already initialised, paletteType is 0\n", "Frame time "}))
+        << startup;
+    EXPECT_EQ(run.errors(), "");
+
+    const std::vector<ColourSample> samples = paletteSamples(defaultFractalRecord(Mandelbrot, 0), width, height);
+    EXPECT_GE(distinctCounts(samples), 6u);
+    EXPECT_EQ(waitForColours(samples), "") << "window " << width << " x " << height;
+
+    // Resized: laid out again for the framebuffer, the image scaled into the smaller window.
+    const std::string id = programWindowId();
+    ASSERT_NE(id, "");
+    ASSERT_TRUE(runCommand("xdotool windowsize " + id + " 800 600"));
+    ASSERT_TRUE(run.waitFor("font scale ")) << run.output();
+    EXPECT_TRUE(inOrder(run.output(), {"Reshape callback\n", "Reshaping to 800x600\n",
+                                       "scale 0.78125, 0.78125\n", "font scale 0.46875, 0.117199\n"}))
+        << run.output();
+    const std::vector<ColourSample> resized = paletteSamples(defaultFractalRecord(Mandelbrot, 0), 800, 600);
+    EXPECT_GE(distinctCounts(resized), 6u);
+    EXPECT_EQ(waitForColours(resized), "");
+
+    closeAndExpectCleanShutdown(run);
+    EXPECT_EQ(run.errors(), "");
+}
+
+TEST(Program, WheelAndShiftKeysStepThroughABenchmarkedList)
+{
+    const std::string list = writeList("stepping", {quickRecord("Step A", 0), quickRecord("Step B", 1),
+                                                    quickRecord("Step C", 2)});
+    ProgramRun run({"--cpu", "--bench:" + list});
+    ASSERT_TRUE(run.waitFor("Total rendering time ")) << run.output() << run.errors();
+    // The list's end queues the last record again and animates over it; then the driver rests.
+    const std::string benchmark = run.output();
+    const size_t end = benchmark.find("Total rendering time ");
+    ASSERT_TRUE(run.waitFor("Step C Z-range", countOf(benchmark.substr(0, end), "Step C Z-range") + 2));
+    const size_t before = run.output().size();
+
+    // One user action, then the records whose parameter lines it prints, in order.
+    std::vector<std::string> expected;
+    std::map<std::string, size_t> linesBefore;
+    for (const char* name : {"Step A", "Step B", "Step C"})
+        linesBefore[name] = countOf(run.output(), std::string(name) + " Z-range");
+    auto linesOf = [&](const std::string& name) {
+        expected.push_back(name);
+        return linesBefore[name] + std::count(expected.begin(), expected.end(), name);
+    };
+    auto press = [&](const std::string& key, const std::vector<std::string>& shown) {
+        // NOTE: xdotool's "key shift+Left" does not reach GLFW as a shifted key on Xvfb; holding
+        // Shift around the key does.
+        const std::string action = key.starts_with("shift+")
+                                       ? "keydown shift key " + key.substr(6) + " keyup shift"
+                                       : "key " + key;
+        ASSERT_TRUE(runCommand("xdotool " + action));
+        for (const std::string& name : shown)
+            ASSERT_TRUE(run.waitFor(name + " Z-range", linesOf(name))) << key << "\n" << run.output().substr(before);
+    };
+    // Wheel notches one at a time until the record is shown: the program drops notches until the
+    // next frame after a step, so a burst could lose some.
+    auto turnWheel = [&](int button, const std::string& name) {
+        const size_t lines = linesOf(name);
+        int notches = 0;
+        while (notches < 20 && !run.waitFor(name + " Z-range", lines, std::chrono::milliseconds(150))) {
+            ASSERT_TRUE(runCommand("xdotool click " + std::to_string(button)));
+            ++notches;
+        }
+        EXPECT_GE(notches, 5) << "one record per five notches";
+        ASSERT_TRUE(run.waitFor(name + " Z-range", lines)) << run.output().substr(before);
+    };
+
+    ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
+    press("shift+Left", {"Step B"});
+    turnWheel(4, "Step A"); // wheel up: the previous record
+    press("shift+Left", {}); // already the first record
+    turnWheel(5, "Step B"); // wheel down: the next record
+    press("shift+End", {"Step C", "Step C"});
+    press("shift+Home", {"Step A", "Step A"});
+    press("Right", {}); // without Shift the key is the menus'
+    press("shift+Right", {"Step B"});
+
+    std::vector<std::string> shown;
+    const std::string after = run.output().substr(before);
+    for (size_t at = after.find(" Z-range"); at != std::string::npos; at = after.find(" Z-range", at + 1))
+        shown.push_back(after.substr(after.rfind('\n', at) + 1, at - after.rfind('\n', at) - 1));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(countOf(run.output(), "Total rendering time "), 1u);
+    closeAndExpectCleanShutdown(run);
+}
+
+TEST(Program, BenchmarksReportOnceAndClose)
+{
+    // A file without fractals: the default Mandelbrot is benchmarked instead of an empty list.
+    {
+        const std::string missing = std::string(TESSALY_BINARY_DIR) + "/tests/no_such_list.frac2";
+        ProgramRun run({"--cpu", "--bench:" + missing});
+        ASSERT_TRUE(run.waitFor(mandelbrotLine, 2)) << run.output() << run.errors();
+        EXPECT_TRUE(inOrder(run.output(), {"Could not read from disk\n",
+                                           "No fractal in " + missing + ", starting with the default Mandelbrot\n",
+                                           mandelbrotLine, "OpenGL 2.0 is Available\n",
+                                           "Total rendering time ", mandelbrotLine}))
+            << run.output();
+        closeAndExpectCleanShutdown(run);
+        EXPECT_EQ(countOf(run.output(), "Total rendering time "), 1u);
+    }
+
+    ProgramRun run({"--cpu", "--bench:examples/mandelbrot.frac2"});
+    // Shown when loaded and again when the end of the list queues it once more.
+    ASSERT_TRUE(run.waitFor(mandelbrotLine, 2)) << run.output() << run.errors();
+    const std::string out = run.output();
+    EXPECT_TRUE(inOrder(out, {maximumThreadsLine(),
+                              "CPU Threads: " + std::to_string(std::thread::hardware_concurrency()) + "\n",
+                              "No OpenCL devices are available. Reverting to CPU rendering\n",
+                              "Loaded v2 fractal\n", mandelbrotLine, "Loaded  1 fractals.\n",
+                              "OpenGL 2.0 is Available\n", "Total rendering time ", mandelbrotLine}))
+        << out;
+    EXPECT_EQ(countOf(out, "Total rendering time "), 1u) << out;
+    closeAndExpectCleanShutdown(run);
+    EXPECT_EQ(countOf(run.output(), "Total rendering time "), 1u);
+}
+
+TEST(Program, TwentyStartsAndClosesInARow)
+{
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        ProgramRun run(std::vector<std::string>{});
+        ASSERT_TRUE(run.waitFor("OpenGL 2.0 is Available\n")) << cycle << run.output() << run.errors();
+        closeAndExpectCleanShutdown(run);
+        if (HasFailure())
+            break;
+    }
+}
+
+TEST(Program, ClosingInALongFrameDuringAnAnimationEndsAtOnce)
+{
+    // Two records of one id: the benchmark animates from the first to the second, and every
+    // frame of the cardioid's inside at a million iterations would take minutes.
+    FractalRecord inside = defaultFractalRecord(Mandelbrot, 0);
+    inside.maxX = 0.0L;
+    inside.minX = -0.5L;
+    inside.maxY = 0.25L;
+    inside.minY = -0.25L;
+    inside.maxIterations = 1000000;
+    inside.name = "Inside";
+    FractalRecord zoomed = inside;
+    zoomed.minX = -0.25L;
+    const std::string list = writeList("long_frames", {inside, zoomed});
+
+    ProgramRun run({"--bench:" + list, "--async"});
+    ASSERT_TRUE(run.waitFor("renderScene() - palette update\n")) << run.output() << run.errors();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    closeAndExpectCleanShutdown(run);
+    EXPECT_EQ(countOf(run.output(), "Inside Z-range"), 1u) << "the animation never ended";
+    EXPECT_EQ(countOf(run.output(), "Total rendering time "), 0u);
+}
+
+TEST(Program, HelpListAndStartFailuresEndWithTheirCodes)
+{
+    const std::string threads = maximumThreadsLine();
+    {
+        ProgramRun run({"--help", "--cpu4"});
+        EXPECT_EQ(run.exitCode(), 0);
+        EXPECT_EQ(run.output(),
+                  threads +
+                      "CL Tessaly V2.0\n"
+                      "\n"
+                      "--cpuN      forces CPU mode with N threads. N should ideally be set to the number of CPU cores\n"
+                      "--deviceN   forces app to run on OpenCL device N\n"
+                      "--list      lists available OpenCL devices\n"
+                      "--single    forces single precision (default for GPUs without double precision)\n"
+                      "--extended  forces 80-bit x87 precision (CPU only)\n"
+                      "--32bit\n"
+                      "--30bit\n"
+                      "--10bit     Enables 10 bits per channel (RGBA 10:10:10:2, instead of 8:8:8:8)\n"
+                      "            (where available, otherwise will fallback to 8:8:8:8\n"
+                      "--24bit\n"
+                      "--bench:filename runs a benchmark of the fractal set specified in filename\n"
+                      "--help      displays this information\n"
+                      "--nogl2     Force app to run in OpenGL 1.2 mode without shaders.\n"
+                      "--interop   Allows supported CL GPU devices to use memory sharing OpenGL 2.0 mode.\n"
+                      "--nointerop Disables support for CL GPU devices to use meory sharing OpenGL 2.0 mode.\n"
+                      "--async     (Default) the rendering thread runs independently of the compute queue\n"
+                      "            (slower compute/app menus more responsive)\n"
+                      "--sync      the rendering thread runs blocks until he compute queue finished.\n"
+                      "            (faster compute/app menus less responsive)\n");
+    }
+    {
+        ProgramRun run({"--LIST"});
+        EXPECT_EQ(run.exitCode(), 0);
+        EXPECT_EQ(run.output(), threads) << "no OpenCL runtime: nothing listed";
+    }
+    for (const char* device : {"--device0", "--device-1"}) {
+        ProgramRun run({"--cpu2", device, "--help"});
+        EXPECT_EQ(run.exitCode(), 1) << device;
+        EXPECT_EQ(run.output(), threads + "CPU Threads: 2\n"
+                                          "Invalid device Id. Run this app with the --list option to see available devices\n");
+    }
+    {
+        ProgramRun run({"--cpu2"}, false);
+        EXPECT_EQ(run.exitCode(), 100);
+        EXPECT_EQ(run.output(), threads + "CPU Threads: 2\n"
+                                          "No OpenCL devices are available. Reverting to CPU rendering\n"
+                                          "Could not create window. Aborting\n");
+    }
+}
+
+} // namespace
