@@ -60,10 +60,10 @@ void finishSelection(GLFWwindow* window, int32_t x, int32_t y)
     zoomMode = false;
     const float sx = static_cast<float>(static_cast<uint32_t>(imageWidth)) / static_cast<float>(fbW);
     const float sy = static_cast<float>(static_cast<uint32_t>(imageHeight)) / static_cast<float>(fbH);
-    zoomTarget[ZoomMaxX] = static_cast<float>(std::max(band.startX, band.endX)) * sx;
-    zoomTarget[ZoomMinX] = static_cast<float>(std::min(band.startX, band.endX)) * sx;
-    zoomTarget[ZoomMaxY] = static_cast<float>(std::max(band.startY, band.endY)) * sy;
-    zoomTarget[ZoomMinY] = static_cast<float>(std::min(band.startY, band.endY)) * sy;
+    zoomTarget.maxX = static_cast<float>(std::max(band.startX, band.endX)) * sx;
+    zoomTarget.minX = static_cast<float>(std::min(band.startX, band.endX)) * sx;
+    zoomTarget.maxY = static_cast<float>(std::max(band.startY, band.endY)) * sy;
+    zoomTarget.minY = static_cast<float>(std::min(band.startY, band.endY)) * sy;
 
     band.dragging = false;
     requestFrame();

@@ -34,10 +34,10 @@ double stepTowards(long double from, long double to)
 void startAnimation(const FractalRecord& from, const FractalRecord& to)
 {
     zoomSteps = zoomPassCount;
-    zoomDelta[ZoomMaxX] = stepTowards(from.maxX, to.maxX);
-    zoomDelta[ZoomMaxY] = stepTowards(from.maxY, to.maxY);
-    zoomDelta[ZoomMinX] = stepTowards(from.minX, to.minX);
-    zoomDelta[ZoomMinY] = stepTowards(from.minY, to.minY);
+    zoomDelta.maxX = stepTowards(from.maxX, to.maxX);
+    zoomDelta.maxY = stepTowards(from.maxY, to.maxY);
+    zoomDelta.minX = stepTowards(from.minX, to.minX);
+    zoomDelta.minY = stepTowards(from.minY, to.minY);
     zoomAnimating = true;
 }
 
@@ -67,22 +67,18 @@ void zoomSetUp()
     const long double dX = viewMaxX - viewMinX;
     const long double dY = viewMaxY - viewMinY;
     // NOTE: the pixel fraction is rounded to double before it scales the extended-precision span.
-    for (int bound : {ZoomMaxX, ZoomMinX})
-        zoomTarget[bound] = static_cast<double>(zoomTarget[bound] / width) * dX + viewMinX;
-    for (int bound : {ZoomMaxY, ZoomMinY})
-        zoomTarget[bound] = static_cast<double>(zoomTarget[bound] / height) * dY + viewMinY;
-
-    zoomSteps = zoomPassCount;
-    zoomDelta[ZoomMaxX] = stepTowards(viewMaxX, zoomTarget[ZoomMaxX]);
-    zoomDelta[ZoomMaxY] = stepTowards(viewMaxY, zoomTarget[ZoomMaxY]);
-    zoomDelta[ZoomMinX] = stepTowards(viewMinX, zoomTarget[ZoomMinX]);
-    zoomDelta[ZoomMinY] = stepTowards(viewMinY, zoomTarget[ZoomMinY]);
+    for (long double* x : {&zoomTarget.maxX, &zoomTarget.minX})
+        *x = static_cast<double>(*x / width) * dX + viewMinX;
+    for (long double* y : {&zoomTarget.maxY, &zoomTarget.minY})
+        *y = static_cast<double>(*y / height) * dY + viewMinY;
 
     FractalRecord zoomed = *current;
-    zoomed.maxX = zoomTarget[ZoomMaxX];
-    zoomed.minX = zoomTarget[ZoomMinX];
-    zoomed.maxY = zoomTarget[ZoomMaxY];
-    zoomed.minY = zoomTarget[ZoomMinY];
+    zoomed.maxX = zoomTarget.maxX;
+    zoomed.minX = zoomTarget.minX;
+    zoomed.maxY = zoomTarget.maxY;
+    zoomed.minY = zoomTarget.minY;
+    // The view holds exactly the source record's bounds here.
+    startAnimation(*current, zoomed);
     fractalList.push_back(zoomed);
     currentFractalIndex = static_cast<int32_t>(fractalList.size()) - 1;
     redrawRequested = true;
@@ -91,10 +87,10 @@ void zoomSetUp()
 // Moves the view one step and leaves it for the frame pipeline; the last pass shows the record.
 void animationPass()
 {
-    viewMaxX += zoomDelta[ZoomMaxX];
-    viewMaxY += zoomDelta[ZoomMaxY];
-    viewMinX += zoomDelta[ZoomMinX];
-    viewMinY += zoomDelta[ZoomMinY];
+    viewMaxX += zoomDelta.maxX;
+    viewMaxY += zoomDelta.maxY;
+    viewMinX += zoomDelta.minX;
+    viewMinY += zoomDelta.minY;
     {
         std::lock_guard lock(renderQueueMutex);
         lastQueuedFractal.maxX = viewMaxX;

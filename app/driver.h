@@ -4,9 +4,6 @@
 
 struct GLFWwindow;
 
-// Positions of the four bounds in zoomTarget and zoomDelta.
-enum ZoomBound : int { ZoomMaxX = 0, ZoomMaxY = 1, ZoomMinX = 2, ZoomMinY = 3 };
-
 constexpr int zoomPassCount = 20;
 
 // Runs until the window is asked to close or quitFlag is set: a driver step, the scene, events.

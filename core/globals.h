@@ -61,8 +61,13 @@ extern std::atomic<bool> benchmarkActive;
 extern bool zoomRequested;
 extern bool zoomAnimating;
 extern int32_t zoomSteps;
-extern long double zoomTarget[4];
-extern double zoomDelta[4];
+// The four bounds of a view, or the change of each per animation pass.
+template <typename Real>
+struct ZoomBounds {
+    Real maxX = 0, maxY = 0, minX = 0, minY = 0;
+};
+extern ZoomBounds<long double> zoomTarget; // the rubber band: image pixels, then plane coordinates
+extern ZoomBounds<double> zoomDelta;
 extern int32_t cycleDirection;
 extern int32_t cyclePreviousIndex;
 extern bool redrawRequested;

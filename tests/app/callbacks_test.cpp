@@ -195,10 +195,10 @@ TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
     EXPECT_FALSE(menuBar.itemChosen);
     EXPECT_EQ(menuBar.selectedItem, -1);
     EXPECT_EQ(menuBar.highlighted, 0);
-    EXPECT_EQ(zoomTarget[ZoomMinX], 40.0L);
-    EXPECT_EQ(zoomTarget[ZoomMaxX], 200.0L);
-    EXPECT_EQ(zoomTarget[ZoomMinY], static_cast<long double>(133.33334f));
-    EXPECT_EQ(zoomTarget[ZoomMaxY], 800.0L);
+    EXPECT_EQ(zoomTarget.minX, 40.0L);
+    EXPECT_EQ(zoomTarget.maxX, 200.0L);
+    EXPECT_EQ(zoomTarget.minY, static_cast<long double>(133.33334f));
+    EXPECT_EQ(zoomTarget.maxY, 800.0L);
 
     // Once zoom mode is off, motion no longer moves the band.
     cursorPosCallback(window, 500, 500);

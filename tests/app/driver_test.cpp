@@ -65,10 +65,10 @@ TEST_F(DriverTest, RubberBandZoomTakesTwentyPassesAndEndsOnTheRecord)
     renderQueue.clear();
     pendingFrames = 0;
 
-    zoomTarget[ZoomMinX] = 512;
-    zoomTarget[ZoomMaxX] = 1536;
-    zoomTarget[ZoomMinY] = 133.33334f; // a band's edge as the mouse callback stores it
-    zoomTarget[ZoomMaxY] = 2048;
+    zoomTarget.minX = 512;
+    zoomTarget.maxX = 1536;
+    zoomTarget.minY = 133.33334f; // a band's edge as the mouse callback stores it
+    zoomTarget.maxY = 2048;
     zoomRequested = true;
     setX87Precision(X87Precision::Single);
 
@@ -83,9 +83,9 @@ TEST_F(DriverTest, RubberBandZoomTakesTwentyPassesAndEndsOnTheRecord)
     EXPECT_EQ(zoomed.maxX, 1.0L);
     EXPECT_EQ(zoomed.maxY, 1.5L);
     EXPECT_EQ(zoomed.minY, static_cast<long double>(133.33334f) / 2048 * 3 - 1.5L);
-    EXPECT_EQ(zoomDelta[ZoomMinX], 0.05);
-    EXPECT_EQ(zoomDelta[ZoomMaxX], -0.05);
-    EXPECT_EQ(zoomDelta[ZoomMaxY], 0.0);
+    EXPECT_EQ(zoomDelta.minX, 0.05);
+    EXPECT_EQ(zoomDelta.maxX, -0.05);
+    EXPECT_EQ(zoomDelta.maxY, 0.0);
     EXPECT_EQ(viewMinX, -2.0L + 0.05) << "pass 1 starts from the source record's view";
     EXPECT_TRUE(redrawRequested);
     {
@@ -134,7 +134,7 @@ TEST_F(DriverTest, CyclingAnimatesWithinAnIdAndJumpsBetweenIds)
     driverPass(); // K to L: animation
     EXPECT_EQ(currentFractalIndex, 1);
     EXPECT_TRUE(zoomAnimating);
-    EXPECT_EQ(zoomDelta[ZoomMinX], 0.05);
+    EXPECT_EQ(zoomDelta.minX, 0.05);
     EXPECT_EQ(viewMaxX, 2.0L - 0.05) << "the view has not jumped";
     EXPECT_EQ(pending(), 2);
     for (int pass = 2; pass <= zoomPassCount; ++pass)
@@ -183,7 +183,7 @@ TEST_F(DriverTest, SingleRecordCyclesWithZeroDeltaAnimations)
     driverPass();
     EXPECT_EQ(cycleDirection, -1);
     EXPECT_TRUE(zoomAnimating);
-    EXPECT_EQ(zoomDelta[ZoomMaxX], 0.0);
+    EXPECT_EQ(zoomDelta.maxX, 0.0);
     for (int pass = 2; pass <= zoomPassCount; ++pass)
         driverPass();
     EXPECT_FALSE(zoomAnimating);
@@ -288,8 +288,8 @@ TEST_F(DriverTest, NeverReadsOutsideTheList)
 
     // The list emptied in the middle of an animation: it ends without showing a record.
     newFractal(Mandelbrot, 0);
-    zoomTarget[ZoomMaxX] = 1024;
-    zoomTarget[ZoomMaxY] = 1024;
+    zoomTarget.maxX = 1024;
+    zoomTarget.maxY = 1024;
     zoomRequested = true;
     driverPass();
     fractalList.clear();
@@ -340,8 +340,8 @@ TEST(MainLoop, DrawsAndPollsUntilCloseOrQuit)
 
     // Asked to close: the loop ends before anything is drawn.
     glfwSetWindowShouldClose(window, GLFW_TRUE);
-    zoomTarget[ZoomMaxX] = 1024;
-    zoomTarget[ZoomMaxY] = 1024;
+    zoomTarget.maxX = 1024;
+    zoomTarget.maxY = 1024;
     zoomRequested = true;
     runMainLoop(window);
     EXPECT_EQ(fractalList.size(), 1u);

@@ -62,10 +62,8 @@ void resetShellState()
     zoomRequested = false;
     zoomAnimating = false;
     zoomSteps = 1;
-    for (long double& bound : zoomTarget)
-        bound = 0;
-    for (double& delta : zoomDelta)
-        delta = 0;
+    zoomTarget = {};
+    zoomDelta = {};
     cycleDirection = 0;
     cyclePreviousIndex = 0;
     redrawRequested = false;
