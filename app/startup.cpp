@@ -213,6 +213,23 @@ void printConfiguration()
               clState.deviceList[static_cast<size_t>(deviceId.load())].name + " in " + precision);
 }
 
+void createMessageLogs()
+{
+    const float width = static_cast<float>(windowStartWidth);
+    const float height = static_cast<float>(windowStartHeight);
+    messageLog = std::make_unique<CMessageLog>(0.6f * width, 0.3f * height, 1.0f);
+    infoLog = std::make_unique<CMessageLog>(0.3f * width, 0.75f * height, 30.0f);
+}
+
+void reportShaderMode()
+{
+    printLine(std::string("OpenGL 2.0 is ") + (useGL2 ? "Available" : "Not available"));
+    if (useGL2)
+        return;
+    messageLog->add("Palette emulation");
+    messageLog->add(" with OpenGL 1.2");
+}
+
 int runTessaly(int argc, char** argv)
 {
     roundImageSize();
@@ -266,10 +283,7 @@ int runTessaly(int argc, char** argv)
     initialiseTexture(displayState.displayReady);
     useGL2 = useGL2 && displayState.glslAvailable;
 
-    messageLog = std::make_unique<CMessageLog>(0.6f * static_cast<float>(windowStartWidth),
-                                               0.3f * static_cast<float>(windowStartHeight), 1.0f);
-    infoLog = std::make_unique<CMessageLog>(0.3f * static_cast<float>(windowStartWidth),
-                                            0.75f * static_cast<float>(windowStartHeight), 30.0f);
+    createMessageLogs();
     initialisePalette(0);
     printConfiguration();
     // The menu bar is built here once the application menus exist.
@@ -281,11 +295,7 @@ int runTessaly(int argc, char** argv)
 
     std::thread clThread(openCLSetupThread);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    printLine(std::string("OpenGL 2.0 is ") + (useGL2 ? "Available" : "Not available"));
-    if (!useGL2) {
-        messageLog->add("Palette emulation");
-        messageLog->add(" with OpenGL 1.2");
-    }
+    reportShaderMode();
 
     sceneScrollCallback = scrollCallback;
     glfwSetKeyCallback(window, keyCallback);

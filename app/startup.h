@@ -30,3 +30,10 @@ void adoptShaderSupport(bool extensionsPresent);
 
 // The console line that says where and in which precision the fractals are computed.
 void printConfiguration();
+
+// The two on-screen logs, placed for the window's start size: status lines for 1 s and the
+// benchmark's result for 30 s.
+void createMessageLogs();
+
+// Says whether the palette shaders draw; without them the on-screen log says so too.
+void reportShaderMode();

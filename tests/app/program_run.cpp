@@ -156,20 +156,23 @@ bool closeProgramWindow()
     return true;
 }
 
-std::string programWindowId()
+std::string commandOutput(const std::string& command)
 {
-    const std::string command =
-        std::string("xdotool search --name '^") + programTitlePrefix + "' 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe)
         return "";
-    char line[64] = {};
-    if (std::fgets(line, sizeof line, pipe.get()) == nullptr)
-        return "";
-    std::string id(line);
-    while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
-        id.pop_back();
-    return id;
+    std::string text;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr)
+        text += buffer;
+    return text;
+}
+
+std::string programWindowId()
+{
+    const std::string ids =
+        commandOutput(std::string("xdotool search --name '^") + programTitlePrefix + "' 2>/dev/null");
+    return ids.substr(0, ids.find('\n'));
 }
 
 size_t countOf(const std::string& text, const std::string& needle)

@@ -86,6 +86,9 @@ private:
 // Runs a shell command line; true when it exits with 0.
 bool runCommand(const std::string& command);
 
+// Runs a shell command line and returns what it wrote on standard output.
+std::string commandOutput(const std::string& command);
+
 // Asks the program's window to close; retries while no such window exists, up to the limit.
 bool closeProgramWindow();
 

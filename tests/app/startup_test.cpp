@@ -1,6 +1,7 @@
 #include "app/startup.h"
 #include "core/globals.h"
 #include "display/gl_display.h"
+#include "display/message_log.h"
 #include "display/render_scene.h"
 #include "opencl/opencl_backend.h"
 #include "tests/app/test_support.h"
@@ -25,6 +26,8 @@ protected:
         clState.deviceList.clear();
         clWindow = nullptr;
         displayState.glslAvailable = false;
+        useGL2 = true;
+        windowStartWidth = windowStartHeight = 0;
         useDouble = false;
         useExtended = false;
         ShellTest::TearDown();
@@ -183,6 +186,31 @@ TEST_F(StartupTest, ShadersOnlyWithEveryEntryPoint)
     const std::string out = takeOutput();
     EXPECT_NE(out.find("OpenGL entry point glCreateProgramObjectARB not found\n"), std::string::npos);
     EXPECT_TRUE(out.ends_with("Falling back to the palette emulation\n")) << out;
+}
+
+TEST_F(StartupTest, MessageLogsAndTheShaderReport)
+{
+    windowStartWidth = 1728;
+    windowStartHeight = 972;
+    createMessageLogs();
+    ASSERT_TRUE(messageLog && infoLog);
+    EXPECT_EQ(messageLog->x, 0.6f * 1728.0f);
+    EXPECT_EQ(messageLog->y, 0.3f * 972.0f);
+    EXPECT_EQ(messageLog->timeoutSeconds, 1.0);
+    EXPECT_EQ(infoLog->x, 0.3f * 1728.0f);
+    EXPECT_EQ(infoLog->y, 0.75f * 972.0f);
+    EXPECT_EQ(infoLog->timeoutSeconds, 30.0);
+
+    useGL2 = true;
+    reportShaderMode();
+    EXPECT_EQ(takeOutput(), "OpenGL 2.0 is Available\n");
+    EXPECT_TRUE(messageLog->messages.empty());
+
+    useGL2 = false;
+    reportShaderMode();
+    EXPECT_EQ(takeOutput(), "OpenGL 2.0 is Not available\n");
+    EXPECT_EQ(messageLog->messages, (std::vector<std::string>{"Palette emulation", " with OpenGL 1.2"}));
+    EXPECT_TRUE(infoLog->messages.empty());
 }
 
 } // namespace
