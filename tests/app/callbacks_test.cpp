@@ -106,8 +106,10 @@ TEST_F(CallbacksTest, KeysActOnReleaseAndShiftKeysNeverReachTheMenus)
                              "c = (0.000000,0.000000), maxIters = 768, maxSize = 4.000000\r\n";
     EXPECT_EQ(takeOutput(), line + line);
 
+    pendingFrames = 0;
     keyCallback(window, GLFW_KEY_LEFT, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
     EXPECT_EQ(currentFractalIndex, 0);
+    EXPECT_EQ(pendingFrames, 1) << "the step at the start still asks for a frame";
     keyCallback(window, GLFW_KEY_END, 0, GLFW_RELEASE, GLFW_MOD_SHIFT | GLFW_MOD_CONTROL);
     EXPECT_EQ(currentFractalIndex, 2);
     EXPECT_EQ(viewMaxX, 8.0L);
