@@ -286,7 +286,8 @@ int runTessaly(int argc, char** argv)
     createMessageLogs();
     initialisePalette(0);
     printConfiguration();
-    // The menu bar is built here once the application menus exist.
+    // The bar loads the menu font that all text is drawn with; its menus join it later.
+    menuBar.init(windowStartWidth, windowStartHeight, 0, 0, "Menu Bar", {}, true, "");
 
     if (benchmarkActive)
         loadBenchFractals(benchFile);
