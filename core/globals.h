@@ -4,13 +4,13 @@
 #pragma once
 
 #include "core/fractal_record.h"
+#include "platform/semaphore.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include "platform/semaphore.h"
 #include <string>
 #include <vector>
 

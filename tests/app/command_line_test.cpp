@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "core/globals.h"
+#include "opencl/opencl_backend.h"
 #include "tests/app/test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,29 +12,6 @@
 #include <sstream>
 
 namespace {
-
-const char* const helpText =
-    "CL Tessaly V2.0\n"
-    "\n"
-    "--cpuN      forces CPU mode with N threads. N should ideally be set to the number of CPU cores\n"
-    "--deviceN   forces app to run on OpenCL device N\n"
-    "--list      lists available OpenCL devices\n"
-    "--single    forces single precision (default for GPUs without double precision)\n"
-    "--extended  forces 80-bit x87 precision (CPU only)\n"
-    "--32bit\n"
-    "--30bit\n"
-    "--10bit     Enables 10 bits per channel (RGBA 10:10:10:2, instead of 8:8:8:8)\n"
-    "            (where available, otherwise will fallback to 8:8:8:8\n"
-    "--24bit\n"
-    "--bench:filename runs a benchmark of the fractal set specified in filename\n"
-    "--help      displays this information\n"
-    "--nogl2     Force app to run in OpenGL 1.2 mode without shaders.\n"
-    "--interop   Allows supported CL GPU devices to use memory sharing OpenGL 2.0 mode.\n"
-    "--nointerop Disables support for CL GPU devices to use meory sharing OpenGL 2.0 mode.\n"
-    "--async     (Default) the rendering thread runs independently of the compute queue\n"
-    "            (slower compute/app menus more responsive)\n"
-    "--sync      the rendering thread runs blocks until he compute queue finished.\n"
-    "            (faster compute/app menus less responsive)\n";
 
 class CommandLineTest : public ::testing::Test {
 protected:
@@ -196,7 +174,7 @@ TEST_F(CommandLineTest, OptionsThatEndTheProgram)
     const std::string help = childOutputFile("help");
     EXPECT_EXIT(parseInChild(help, {"tessaly", "--cpu4", "--Help", "--cpu8"}),
                 testing::ExitedWithCode(0), "");
-    EXPECT_EQ(readFile(help), std::string("CPU Threads: 4\n") + helpText)
+    EXPECT_EQ(readFile(help), std::string("CPU Threads: 4\n") + expectedHelpText)
         << "arguments after --help are not examined";
 
     const std::string list = childOutputFile("list");
@@ -216,6 +194,16 @@ TEST_F(CommandLineTest, OptionsThatEndTheProgram)
 
     EXPECT_EQ(parse({"tessaly", "--device1"}), 1);
     EXPECT_EQ(deviceId, 1);
+
+    // Without a runtime the list is kept as it is, so two devices can stand in here.
+    clState.deviceList.resize(2);
+    EXPECT_EQ(parse({"tessaly", "--device1"}), -1);
+    EXPECT_EQ(deviceId, 1);
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(parse({"tessaly", "--device-1"}), 1) << "the id is compared as unsigned";
+    EXPECT_EQ(parse({"tessaly", "--device2"}), 1);
+    EXPECT_EQ(output, invalid);
+    clState.deviceList.clear();
 }
 
 } // namespace

@@ -12,6 +12,29 @@
 
 #include <cstdio>
 
+const char* const expectedHelpText =
+    "CL Tessaly V2.0\n"
+    "\n"
+    "--cpuN      forces CPU mode with N threads. N should ideally be set to the number of CPU cores\n"
+    "--deviceN   forces app to run on OpenCL device N\n"
+    "--list      lists available OpenCL devices\n"
+    "--single    forces single precision (default for GPUs without double precision)\n"
+    "--extended  forces 80-bit x87 precision (CPU only)\n"
+    "--32bit\n"
+    "--30bit\n"
+    "--10bit     Enables 10 bits per channel (RGBA 10:10:10:2, instead of 8:8:8:8)\n"
+    "            (where available, otherwise will fallback to 8:8:8:8\n"
+    "--24bit\n"
+    "--bench:filename runs a benchmark of the fractal set specified in filename\n"
+    "--help      displays this information\n"
+    "--nogl2     Force app to run in OpenGL 1.2 mode without shaders.\n"
+    "--interop   Allows supported CL GPU devices to use memory sharing OpenGL 2.0 mode.\n"
+    "--nointerop Disables support for CL GPU devices to use meory sharing OpenGL 2.0 mode.\n"
+    "--async     (Default) the rendering thread runs independently of the compute queue\n"
+    "            (slower compute/app menus more responsive)\n"
+    "--sync      the rendering thread runs blocks until he compute queue finished.\n"
+    "            (faster compute/app menus less responsive)\n";
+
 GLFWwindow* testWindow()
 {
     static GLFWwindow* window = [] {

@@ -8,6 +8,9 @@
 
 struct GLFWwindow;
 
+// What "--help" prints: the banner, an empty line and the option lines.
+extern const char* const expectedHelpText;
+
 // argv for a list of arguments; argument 0 is the first.
 class Arguments {
 public:

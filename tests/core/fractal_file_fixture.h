@@ -5,6 +5,7 @@
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "tests/core/list_state.h"
 
 #include <gtest/gtest.h>
 
@@ -67,18 +68,9 @@ class FractalFileTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        fractalList.clear();
-        currentFractalIndex = -1;
-        renderQueue.clear();
-        pendingFrames = 0;
-        nextFractalId = 0;
-        autoSwitchPalette = true;
-        paletteType = 0;
-        fractalType = -1;
-        baseTitle = "Tessaly";
+        resetListState("Tessaly");
         currentFilePath.clear();
         titles().clear();
-        fractalViewHooks = {};
         fractalViewHooks.setWindowTitle = [](const std::string& t) { titles().push_back(t); };
         fractalViewHooks.windowTitle = [] { return "Tessaly :" + currentFilePath; };
         dir_ = std::filesystem::path(testing::TempDir())

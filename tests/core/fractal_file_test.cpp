@@ -230,8 +230,9 @@ TEST_F(FractalFileTest, DialogLoadsTheChosenFileAndShowsItsPath)
     testing::internal::CaptureStdout();
     loadFractalsDialog();
     testing::internal::GetCapturedStdout();
-    ASSERT_EQ(fractalList.size(), 1u);
+    ASSERT_EQ(fractalList.size(), 1u) << "a shorter file still replaces the whole list";
     EXPECT_EQ(fractalList[0].name, "Dragon");
+    EXPECT_EQ(currentFractalIndex, 0);
     EXPECT_EQ(currentFilePath, file);
     ASSERT_EQ(titles().size(), 3u);
     EXPECT_EQ(titles()[1], "Tessaly Dragon");

@@ -1,31 +1,31 @@
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "tests/core/list_state.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace {
 
 std::string lastTitle;
 int scrollRemovals = 0;
+int paletteChecks = 0;
+bool paletteMenu = false;
 
 class FractalListTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fractalList.clear();
-        currentFractalIndex = -1;
-        renderQueue.clear();
-        pendingFrames = 0;
-        nextFractalId = 0;
-        autoSwitchPalette = true;
-        paletteType = 0;
-        fractalType = -1;
-        baseTitle = "Tessaly 2.0";
+        resetListState("Tessaly 2.0");
         lastTitle.clear();
         scrollRemovals = 0;
-        fractalViewHooks = {};
+        paletteChecks = 0;
+        paletteMenu = false;
         fractalViewHooks.setWindowTitle = [](const std::string& t) { lastTitle = t; };
         fractalViewHooks.removeScrollCallback = [] { ++scrollRemovals; };
+        fractalViewHooks.hasPaletteMenu = [] { return paletteMenu; };
+        fractalViewHooks.updatePaletteChecks = [] { ++paletteChecks; };
     }
     void TearDown() override { fractalViewHooks = {}; }
 };
@@ -71,6 +71,17 @@ TEST_F(FractalListTest, DefaultsAreWidenedDoublesAndPresetsApply)
     EXPECT_NE(barnsley.Cy, 1.1L) << "1.1 is the nearest double widened, not the nearest extended";
     EXPECT_EQ(defaultFractalRecord(10, 0).maxIterations, 4096);
     EXPECT_EQ(defaultFractalRecord(13, 0).maxSizeSquared, 16.0L);
+
+    testing::internal::CaptureStdout();
+    newFractal(1, 100);
+    EXPECT_EQ(juliaCy, -0.75L) << "newFractal hands the preset on";
+    EXPECT_EQ(paletteType, 1);
+    newFractal(42, 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(fractalType, 1);
+    EXPECT_EQ(fractalList.back().fractalType, 1);
+    EXPECT_EQ(fractalList.back().Cx, static_cast<long double>(-0.8));
+    EXPECT_EQ(lastTitle, "Tessaly 2.0 Julia");
 }
 
 TEST_F(FractalListTest, DragonSwitchesPaletteOnlyWithAutoSwitch)
@@ -78,11 +89,16 @@ TEST_F(FractalListTest, DragonSwitchesPaletteOnlyWithAutoSwitch)
     testing::internal::CaptureStdout();
     newFractal(10, 0);
     EXPECT_EQ(paletteType, 1);
+    EXPECT_EQ(paletteChecks, 0) << "no Palette menu, no ticks to refresh";
+    paletteMenu = true;
+    setCurrentFractal(fractalList[0]);
+    EXPECT_EQ(paletteChecks, 1);
     autoSwitchPalette = false;
     paletteType = 2;
     newFractal(10, 0);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(paletteType, 2);
+    EXPECT_EQ(paletteChecks, 1) << "the ticks follow only a switched palette";
     EXPECT_EQ(fractalList[0].id + 1, fractalList[1].id);
     EXPECT_EQ(nextFractalId, 2);
 }
@@ -124,6 +140,7 @@ TEST_F(FractalListTest, SelectStepsQueueWithOrWithoutApplying)
     ASSERT_EQ(renderQueue.size(), 1u);
     EXPECT_EQ(renderQueue.back().name, "Sine");
     EXPECT_EQ(fractalType, 0) << "apply false keeps the view globals";
+    EXPECT_EQ(viewMaxX, 2.0L);
     EXPECT_TRUE(lastTitle.empty());
 
     EXPECT_TRUE(selectFractal(0, false));
@@ -146,12 +163,39 @@ TEST_F(FractalListTest, EmptyListReadsNoRecord)
     EXPECT_EQ(currentFractalIndex, -1);
 }
 
+// The settings, then the view and shared state, as two lines of text.
+std::string describeGlobals()
+{
+    std::ostringstream text;
+    text << "cpuMode " << cpuMode << ", useDouble " << useDouble << ", useExtended "
+         << useExtended << ", deviceId " << deviceId << ", cpuThreadCount " << cpuThreadCount
+         << ", maxCpuThreads " << maxCpuThreads << ", useGL2 " << useGL2 << ", useInterop "
+         << useInterop << ", tenBitColour " << tenBitColour << ", syncMode " << syncMode
+         << ", timingLogs " << timingLogs << ", autoSwitchPalette " << autoSwitchPalette
+         << ", paletteType " << paletteType << ", zoomMode " << zoomMode << "\n"
+         << "image " << imageWidth << " x " << imageHeight << ", cpuPrecision " << cpuPrecision
+         << ", fractalType " << fractalType << ", maxIterations " << maxIterations
+         << ", maxSizeSquared " << maxSizeSquared << ", pendingFrames " << pendingFrames
+         << ", currentFractalIndex " << currentFractalIndex << ", zoomSteps " << zoomSteps
+         << ", savedDeviceId " << savedDeviceId << ", savedUseInterop " << savedUseInterop;
+    return text.str();
+}
+
+// NOTE: every value described is constant-initialised, so this dynamic initialiser sees the
+// start values whatever order the files are initialised in, and before any test changes them.
+const std::string globalsAtStart = describeGlobals();
+
 TEST(GlobalsTest, StaticDefaults)
 {
+    EXPECT_EQ(globalsAtStart,
+              "cpuMode 0, useDouble 0, useExtended 0, deviceId -1, cpuThreadCount 1, "
+              "maxCpuThreads 1, useGL2 1, useInterop 1, tenBitColour 1, syncMode 0, timingLogs 1, "
+              "autoSwitchPalette 1, paletteType 0, zoomMode 0\n"
+              "image 2048 x 2048, cpuPrecision 1, fractalType -1, maxIterations 768, "
+              "maxSizeSquared 4, pendingFrames 1, currentFractalIndex -1, zoomSteps 1, "
+              "savedDeviceId -1, savedUseInterop 1");
     EXPECT_EQ(versionString, "2.0");
     EXPECT_EQ(lastDialogPath, "Fractal1");
-    EXPECT_EQ(savedDeviceId, -1);
-    EXPECT_TRUE(savedUseInterop);
     EXPECT_EQ(menuLabels.size(), static_cast<size_t>(MenuLabelCount));
     EXPECT_EQ(menuLabels[LabelSynchronousMode], "Synchronous Mode (faster/menus less responsive)");
     EXPECT_EQ(menuLabels[LabelVgaAssignment], "VGA Assignmnt");
