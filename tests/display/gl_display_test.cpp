@@ -292,17 +292,10 @@ TEST_F(GLWindowTest, ProgramsColourTheImageThroughThePalette)
     glBindTexture(GL_TEXTURE_1D, displayState.textures[displayState.paletteTextureIndex]);
     const GLhandleARB program = displayState.integerProgram;
     glsl::glUseProgramObjectARB(program);
-    const GLint texcIn = glsl::glGetAttribLocationARB(program, "texc_in");
-    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "luminance"), 0);
-    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "palette"), 1);
-    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "max_colours"), 1024.0f);
-    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "ushort_max"), 65535.0f);
-    glBegin(GL_QUADS);
-    for (const auto& [s, t] : {std::pair{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}}) {
-        glsl::glVertexAttrib2fARB(texcIn, s, t);
-        glVertex3f(s * 2047.0f, t * 2047.0f, 0.0f);
-    }
-    glEnd();
+    const auto texcIn = static_cast<GLuint>(glsl::glGetAttribLocationARB(program, "texc_in"));
+    setPaletteUniforms(program);
+    drawImageQuad(displayState,
+                  [texcIn](float s, float t) { glsl::glVertexAttrib2fARB(texcIn, s, t); });
     glsl::glUseProgramObjectARB(0);
     glsl::glActiveTexture(GL_TEXTURE1);
     glDisable(GL_TEXTURE_1D);
