@@ -1,7 +1,7 @@
 #include "display/gl_display.h"
 #include "display/glsl_sources.h"
 #include "display/palette.h"
-#include "tests/display/gl_window.h"
+#include "tests/support/hidden_window.h"
 
 #include <algorithm>
 #include <set>

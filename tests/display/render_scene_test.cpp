@@ -7,6 +7,7 @@
 #include "display/gl_display.h"
 #include "display/message_log.h"
 #include "display/palette.h"
+#include "tests/support/hidden_window.h"
 
 #include <gtest/gtest.h>
 
@@ -65,13 +66,8 @@ class RenderSceneTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-        ASSERT_EQ(glfwInit(), GLFW_TRUE);
-        glfwDefaultWindowHints();
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        window = glfwCreateWindow(side, side, "Tessaly scene test", nullptr, nullptr);
-        ASSERT_NE(window, nullptr);
-        glfwMakeContextCurrent(window);
+        window = openHiddenWindow(side, side, "Tessaly scene test");
+        ASSERT_NE(window, nullptr) << "no GLFW window: run under xvfb-run";
         displayState.glslAvailable = shaderExtensionsSupported() && fetchShaderEntryPoints();
         ASSERT_TRUE(displayState.glslAvailable) << "Mesa offers the shader extensions";
         allocatePalettes();
