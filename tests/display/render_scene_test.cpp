@@ -75,12 +75,15 @@ protected:
         shown.assign(2 * static_cast<size_t>(imageWidth) * imageHeight, 0);
         iterationBuffer = image.data();
         displayBuffer = shown.data();
-        // The shared textures start as the slots: counts 1029 (entry 5) and 9 in the red channel.
+        // The shared textures start as the slots, the count in the red channel: slot 0 holds
+        // 1029 throughout, slot 1 four bands of columns.
         const size_t texels = static_cast<size_t>(imageWidth) * imageHeight;
         for (size_t slot = 0; slot < pixelBufferSlots.size(); ++slot) {
             pixelBufferSlots[slot] = std::make_unique<uint16_t[]>(texels * 4);
-            for (size_t i = 0; i < texels; ++i)
-                pixelBufferSlots[slot][i * 4] = slot == 0 ? 1029 : 9;
+            for (size_t i = 0; i < texels; ++i) {
+                const size_t band = i % static_cast<size_t>(imageWidth) / 512;
+                pixelBufferSlots[slot][i * 4] = slot == 0 ? 1029 : slot1Bands[band];
+            }
         }
         testing::internal::CaptureStdout();
         initialiseTexture(displayState.displayReady);
@@ -139,6 +142,7 @@ protected:
         return wrong;
     }
 
+    static constexpr uint16_t slot1Bands[4] = {9, 65535, 1024, 1023};
     static inline std::vector<uint16_t> image;
     static inline std::vector<uint16_t> shown;
 };
@@ -276,10 +280,15 @@ TEST_F(RenderSceneTest, SharedTexturesShowTheFrameWrittenLast)
     paletteType = 2;
     render();
     interopActive = true;
-    // Before the first shared frame the count is 1: texture 1 is shown.
+    // Before the first shared frame the count is 1: texture 1 is shown, count c as entry
+    // c mod 1024 (window pixel w shows texel 2w + 1).
     render();
     EXPECT_EQ(interopFrameCount, 1);
-    EXPECT_TRUE(near(pixel(readBack(), 300, 300), expected(displayPalette[9])));
+    const std::vector<uint8_t> rgb = readBack();
+    for (int band = 0; band < 4; ++band) {
+        const Rgb want = expected(displayPalette[slot1Bands[band] & 1023]);
+        EXPECT_TRUE(near(pixel(rgb, 256 * band + 128, 300), want)) << slot1Bands[band];
+    }
 
     // Three frames written later: the count is reduced, stored back, and names texture 0.
     interopFrameCount = 4;
