@@ -38,10 +38,9 @@ void logFrameTime(uint64_t elapsed)
 {
     if (!timingLogs || elapsed == 0)
         return;
-    std::ostringstream text;
-    text << "Frame time " << static_cast<double>(elapsed) / 1000000000.0 << " s";
-    std::cout << text.str() << std::endl;
-    addMessage(text.str());
+    const std::string text = frameTimeText(elapsed);
+    std::cout << text << std::endl;
+    addMessage(text);
 }
 
 } // namespace
@@ -49,6 +48,13 @@ void logFrameTime(uint64_t elapsed)
 std::deque<PixelBuffer> freeBuffers = makeFreeBuffers();
 std::deque<PixelBuffer> readyBuffers;
 std::thread computeThread;
+
+std::string frameTimeText(uint64_t nanoseconds)
+{
+    std::ostringstream text;
+    text << "Frame time " << static_cast<double>(nanoseconds) / 1000000000.0 << " s";
+    return text.str();
+}
 
 bool isValidImageSize(int32_t width, int32_t height)
 {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <thread>
 
 using PixelBuffer = std::unique_ptr<uint16_t[]>;
@@ -30,6 +31,10 @@ void popReadyBuffer(PixelBuffer& out);
 
 // Returns a buffer taken with popReadyBuffer to the free buffers. Main thread.
 void returnFreeBuffer(PixelBuffer buffer);
+
+// The frame-time line for an elapsed time: "Frame time ", the seconds with six significant
+// digits in the stream's general format (0.05234, 4e-05), then " s".
+std::string frameTimeText(uint64_t nanoseconds);
 
 // True when the tile grid can cut an image of this size: positive multiples of 256.
 bool isValidImageSize(int32_t width, int32_t height);

@@ -144,25 +144,6 @@ void setImageTextureParameters()
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
 }
 
-// The image quad from (0, 0) to (width − 1, height − 1), texture (0, 0) to (1, 1); texCoord
-// gives each corner's texture coordinate.
-template <typename TexCoord>
-void drawImageQuad(const DisplayState& state, TexCoord texCoord)
-{
-    const float right = static_cast<float>(state.width) - 1.0f;
-    const float bottom = static_cast<float>(state.height) - 1.0f;
-    glBegin(GL_QUADS);
-    texCoord(0.0f, 0.0f);
-    glVertex3f(0.0f, 0.0f, 0.0f);
-    texCoord(1.0f, 0.0f);
-    glVertex3f(right, 0.0f, 0.0f);
-    texCoord(1.0f, 1.0f);
-    glVertex3f(right, bottom, 0.0f);
-    texCoord(0.0f, 1.0f);
-    glVertex3f(0.0f, bottom, 0.0f);
-    glEnd();
-}
-
 // shaderList: both textures bound, normalisedProgram with its uniforms, the quad.
 void compileShaderList(DisplayState& state)
 {
@@ -178,10 +159,7 @@ void compileShaderList(DisplayState& state)
     glsl::glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_1D, palette);
     glsl::glUseProgramObjectARB(program);
-    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "luminance"), 0);
-    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "palette"), 1);
-    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "max_colours"), 1024.0f);
-    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "ushort_max"), 65535.0f);
+    setPaletteUniforms(program);
     drawImageQuad(state, [](float s, float t) { glsl::glMultiTexCoord2f(GL_TEXTURE0, s, t); });
     glsl::glUseProgramObjectARB(0);
     glsl::glActiveTexture(GL_TEXTURE0);
@@ -205,6 +183,14 @@ void compileFixedFunctionList(DisplayState& state)
 }
 
 } // namespace
+
+void setPaletteUniforms(GLhandleARB program)
+{
+    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "luminance"), 0);
+    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "palette"), 1);
+    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "max_colours"), 1024.0f);
+    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "ushort_max"), 65535.0f);
+}
 
 void buildShaderProgram(GLhandleARB& program, std::string_view vertexText,
                         std::string_view fragmentText)
@@ -285,7 +271,7 @@ void destroyDisplay()
     DisplayState& state = displayState;
     if (state.displayReady) {
         glDeleteLists(state.shaderList, 1);
-        glDeleteLists(state.fixedFunctionList, 1);
+        // NOTE: a failed build clears glslAvailable after its programs were made; they go too.
         if (glsl::glDeleteObjectARB != nullptr) {
             if (state.integerProgram != 0)
                 glsl::glDeleteObjectARB(state.integerProgram);

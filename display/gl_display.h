@@ -80,6 +80,29 @@ bool fetchShaderEntryPoints();
 void buildShaderProgram(GLhandleARB& program, std::string_view vertexText,
                         std::string_view fragmentText);
 
+// Sets the four uniforms of a palette program: luminance on texture unit 0, palette on unit 1,
+// max_colours 1024 and ushort_max 65535. The program must be in use (or a list compiling).
+void setPaletteUniforms(GLhandleARB program);
+
+// Draws the image quad from (0, 0) to (width − 1, height − 1) with texture (0, 0) to (1, 1);
+// texCoord(s, t) gives each corner's texture coordinate before its vertex.
+template <typename TexCoord>
+void drawImageQuad(const DisplayState& state, TexCoord texCoord)
+{
+    const float right = static_cast<float>(state.width) - 1.0f;
+    const float bottom = static_cast<float>(state.height) - 1.0f;
+    glBegin(GL_QUADS);
+    texCoord(0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    texCoord(1.0f, 0.0f);
+    glVertex3f(right, 0.0f, 0.0f);
+    texCoord(1.0f, 1.0f);
+    glVertex3f(right, bottom, 0.0f);
+    texCoord(0.0f, 1.0f);
+    glVertex3f(0.0f, bottom, 0.0f);
+    glEnd();
+}
+
 // Creates the textures, and with glslAvailable the palette texture, both programs and
 // shaderList, then fixedFunctionList. Does nothing once displayReady is set.
 void initialiseTexture(std::atomic<bool>& displayReady);

@@ -143,8 +143,6 @@ void drawInteropPath()
     }
     if (!displayState.glslAvailable)
         return;
-    const float w = static_cast<float>(displayState.width) - 1.0f;
-    const float h = static_cast<float>(displayState.height) - 1.0f;
     const GLhandleARB program = displayState.integerProgram;
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_1D);
@@ -153,21 +151,10 @@ void drawInteropPath()
     glsl::glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_1D, displayState.textures[displayState.paletteTextureIndex]);
     glsl::glUseProgramObjectARB(program);
-    const GLint a = glsl::glGetAttribLocationARB(program, "texc_in");
-    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "luminance"), 0);
-    glsl::glUniform1iARB(glsl::glGetUniformLocationARB(program, "palette"), 1);
-    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "max_colours"), 1024.0f);
-    glsl::glUniform1fARB(glsl::glGetUniformLocationARB(program, "ushort_max"), 65535.0f);
-    glBegin(GL_QUADS);
-    glsl::glVertexAttrib2fARB(static_cast<GLuint>(a), 0, 0);
-    glVertex3f(0, 0, 0);
-    glsl::glVertexAttrib2fARB(static_cast<GLuint>(a), 1, 0);
-    glVertex3f(w, 0, 0);
-    glsl::glVertexAttrib2fARB(static_cast<GLuint>(a), 1, 1);
-    glVertex3f(w, h, 0);
-    glsl::glVertexAttrib2fARB(static_cast<GLuint>(a), 0, 1);
-    glVertex3f(0, h, 0);
-    glEnd();
+    const auto texcIn = static_cast<GLuint>(glsl::glGetAttribLocationARB(program, "texc_in"));
+    setPaletteUniforms(program);
+    drawImageQuad(displayState,
+                  [texcIn](float s, float t) { glsl::glVertexAttrib2fARB(texcIn, s, t); });
     glsl::glUseProgramObjectARB(0);
     glsl::glActiveTexture(GL_TEXTURE1);
     glDisable(GL_TEXTURE_1D);

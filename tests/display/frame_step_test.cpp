@@ -4,9 +4,11 @@
 #include "core/fractal_list.h"
 #include "core/globals.h"
 #include "display/gl_display.h"
+#include "display/message_log.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -47,6 +49,8 @@ protected:
         useDouble = false;
         useExtended = false;
         totalRenderTime = 0;
+        interopTextureIndex = 0;
+        interopFrameCount = 1;
         renderQueue.clear();
         pendingFrames = 0;
         fractalType = -1;
@@ -98,9 +102,15 @@ TEST_F(FrameStepTest, PreconditionsReturnWithNothingTaken)
     EXPECT_FALSE(frameStep(true)) << "interop argument differs from interopActive";
     EXPECT_EQ(renderQueue.size(), 1u);
 
+    displayState.displayReady = false;
+    EXPECT_FALSE(frameStep(false)) << "display not ready";
+    EXPECT_EQ(renderQueue.size(), 1u);
+    displayState.displayReady = true;
+
     stopFlag = true;
     pendingFrames = 0;
     EXPECT_TRUE(frameStep(false)) << "stop is reported before pendingFrames is read";
+    EXPECT_EQ(renderQueue.size(), 1u);
     stopFlag = false;
 
     pendingFrames = 1;
@@ -143,16 +153,79 @@ TEST_F(FrameStepTest, QueuedRecordsRunInOrderWithTheirOwnType)
     renderQueue.push_back(quickMandelbrot(1));
     renderQueue.push_back(quickMandelbrot(3));
     pendingFrames = 3;
+    messageLog = std::make_unique<CMessageLog>(0.0f, 0.0f, 1.0f);
     for (int i = 0; i < 3; ++i) {
         EXPECT_FALSE(step());
         EXPECT_EQ(lastOutput.rfind("Frame time ", 0), 0u) << lastOutput;
         EXPECT_EQ(lastOutput.substr(lastOutput.size() - 3), " s\n");
+        ASSERT_EQ(messageLog->messages.size(), static_cast<size_t>(i + 1));
+        EXPECT_EQ(messageLog->messages.back() + "\n", lastOutput);
     }
+    messageLog.reset();
     ASSERT_EQ(readyBuffers.size(), 3u);
     EXPECT_EQ(valueAtOne(readyBuffers[0]), 2);
     EXPECT_EQ(valueAtOne(readyBuffers[1]), 0);
     EXPECT_EQ(valueAtOne(readyBuffers[2]), 2);
     EXPECT_TRUE(renderQueue.empty());
+}
+
+TEST(FrameTimeTest, SecondsInTheStreamsGeneralFormat)
+{
+    EXPECT_EQ(frameTimeText(52340000), "Frame time 0.05234 s");
+    EXPECT_EQ(frameTimeText(40000), "Frame time 4e-05 s");
+    EXPECT_EQ(frameTimeText(100000), "Frame time 0.0001 s");
+    EXPECT_EQ(frameTimeText(1234567890), "Frame time 1.23457 s");
+    EXPECT_EQ(frameTimeText(999999000000000), "Frame time 999999 s");
+    EXPECT_EQ(frameTimeText(1000000000000000), "Frame time 1e+06 s");
+}
+
+TEST_F(FrameStepTest, WithoutAPoolOrOnOpenCLTheBufferGetsTheIterationImage)
+{
+    // Nothing computes into the image: the hand-over copies whatever it holds.
+    std::fill(image.begin(), image.end(), uint16_t{0});
+    image[1536 + 1024 * 2048] = 777;
+    pendingFrames = 2;
+    cpuThreadsPool = nullptr;
+    EXPECT_FALSE(step());
+    cpuMode = false;
+    clReady = true;
+    EXPECT_FALSE(step());
+    EXPECT_EQ(pendingFrames, 0);
+    ASSERT_EQ(readyBuffers.size(), 2u);
+    EXPECT_EQ(valueAtOne(readyBuffers[0]), 777);
+    EXPECT_EQ(valueAtOne(readyBuffers[1]), 777);
+    EXPECT_EQ(interopFrameCount, 1) << "no shared texture was written";
+}
+
+TEST_F(FrameStepTest, SharedTexturesAreWrittenInTurnWithoutBuffers)
+{
+    cpuMode = false;
+    clReady = true;
+    interopActive = true;
+    pendingFrames = 3;
+    // Frame n goes into texture (n - 1) mod 2; the count then names the same texture.
+    for (int frame = 1; frame <= 3; ++frame) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(interopTextureIndex, (frame - 1) % 2);
+        EXPECT_FALSE(frameStep(true));
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(interopTextureIndex, frame % 2);
+        EXPECT_EQ(interopFrameCount % interopTextureCount, (frame - 1) % 2);
+        EXPECT_EQ(pendingFrames, 3 - frame);
+    }
+    EXPECT_EQ(interopFrameCount, 4);
+    EXPECT_TRUE(readyBuffers.empty());
+    EXPECT_EQ(freeBuffers.size(), static_cast<size_t>(pixelBufferCount));
+
+    // In CPU mode the pool computes into a buffer even while textures are shared.
+    cpuMode = true;
+    pendingFrames = 1;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(frameStep(true));
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(readyBuffers.size(), 1u);
+    EXPECT_EQ(valueAtOne(readyBuffers[0]), 2);
+    EXPECT_EQ(interopFrameCount, 4);
 }
 
 TEST_F(FrameStepTest, PrecisionCodeFollowsTheSettings)

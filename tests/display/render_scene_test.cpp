@@ -5,7 +5,9 @@
 #include "core/globals.h"
 #include "display/frame_step.h"
 #include "display/gl_display.h"
+#include "display/message_log.h"
 #include "display/palette.h"
+#include "tests/support/hidden_window.h"
 
 #include <gtest/gtest.h>
 
@@ -64,13 +66,8 @@ class RenderSceneTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-        ASSERT_EQ(glfwInit(), GLFW_TRUE);
-        glfwDefaultWindowHints();
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        window = glfwCreateWindow(side, side, "Tessaly scene test", nullptr, nullptr);
-        ASSERT_NE(window, nullptr);
-        glfwMakeContextCurrent(window);
+        window = openHiddenWindow(side, side, "Tessaly scene test");
+        ASSERT_NE(window, nullptr) << "no GLFW window: run under xvfb-run";
         displayState.glslAvailable = shaderExtensionsSupported() && fetchShaderEntryPoints();
         ASSERT_TRUE(displayState.glslAvailable) << "Mesa offers the shader extensions";
         allocatePalettes();
@@ -78,6 +75,16 @@ protected:
         shown.assign(2 * static_cast<size_t>(imageWidth) * imageHeight, 0);
         iterationBuffer = image.data();
         displayBuffer = shown.data();
+        // The shared textures start as the slots, the count in the red channel: slot 0 holds
+        // 1029 throughout, slot 1 four bands of columns.
+        const size_t texels = static_cast<size_t>(imageWidth) * imageHeight;
+        for (size_t slot = 0; slot < pixelBufferSlots.size(); ++slot) {
+            pixelBufferSlots[slot] = std::make_unique<uint16_t[]>(texels * 4);
+            for (size_t i = 0; i < texels; ++i) {
+                const size_t band = i % static_cast<size_t>(imageWidth) / 512;
+                pixelBufferSlots[slot][i * 4] = slot == 0 ? 1029 : slot1Bands[band];
+            }
+        }
         testing::internal::CaptureStdout();
         initialiseTexture(displayState.displayReady);
         testing::internal::GetCapturedStdout();
@@ -91,6 +98,7 @@ protected:
     }
     void SetUp() override
     {
+        displayState.displayReady = true;
         useGL2 = true;
         interopActive = false;
         syncMode = false;
@@ -134,6 +142,7 @@ protected:
         return wrong;
     }
 
+    static constexpr uint16_t slot1Bands[4] = {9, 65535, 1024, 1023};
     static inline std::vector<uint16_t> image;
     static inline std::vector<uint16_t> shown;
 };
@@ -255,6 +264,59 @@ TEST_F(RenderSceneTest, RubberBandIsDrawnScaledToTheImage)
     EXPECT_TRUE(bandNear(300, 120)) << "right edge";
     EXPECT_FALSE(bandNear(200, 120)) << "inside";
     EXPECT_FALSE(bandNear(400, 300)) << "outside";
+    EXPECT_TRUE(near(pixel(rgb, 200, 120), expected(displayPalette[0])));
+
+    // Without the display's objects only the band is drawn, and the palette is not uploaded.
+    displayState.displayReady = false;
+    paletteType = 1;
+    EXPECT_EQ(render(), "Palette has changed\n");
+    const std::vector<uint8_t> bare = readBack();
+    EXPECT_TRUE(near(pixel(bare, 200, 50), band));
+    EXPECT_TRUE(near(pixel(bare, 200, 120), Rgb{0, 0, 0}));
+}
+
+TEST_F(RenderSceneTest, SharedTexturesShowTheFrameWrittenLast)
+{
+    paletteType = 2;
+    render();
+    interopActive = true;
+    // Before the first shared frame the count is 1: texture 1 is shown, count c as entry
+    // c mod 1024 (window pixel w shows texel 2w + 1).
+    render();
+    EXPECT_EQ(interopFrameCount, 1);
+    const std::vector<uint8_t> rgb = readBack();
+    for (int band = 0; band < 4; ++band) {
+        const Rgb want = expected(displayPalette[slot1Bands[band] & 1023]);
+        EXPECT_TRUE(near(pixel(rgb, 256 * band + 128, 300), want)) << slot1Bands[band];
+    }
+
+    // Three frames written later: the count is reduced, stored back, and names texture 0.
+    interopFrameCount = 4;
+    render();
+    EXPECT_EQ(interopFrameCount, 0);
+    EXPECT_TRUE(near(pixel(readBack(), 300, 300), expected(displayPalette[5])));
+    interopFrameCount = 1;
+}
+
+TEST_F(RenderSceneTest, MessageLogsExpireEveryFrameOnceMessageLogExists)
+{
+    constexpr int64_t second = 1000000000;
+    infoLog = std::make_unique<CMessageLog>(0.0f, 0.0f, 30.0f);
+    infoLog->add("benchmark");
+    infoLog->timestamps.back() -= 32 * second;
+    render();
+    EXPECT_EQ(infoLog->messages.size(), 1u) << "without messageLog no log is touched";
+
+    messageLog = std::make_unique<CMessageLog>(0.0f, 0.0f, 1.0f);
+    messageLog->add("old");
+    messageLog->timestamps.back() -= 2 * second;
+    messageLog->add("new");
+    infoLog->add("kept");
+    render();
+    EXPECT_EQ(messageLog->messages, std::vector<std::string>{"new"});
+    EXPECT_EQ(infoLog->messages, std::vector<std::string>{"kept"});
+    messageLog.reset();
+    infoLog.reset();
 }
 
 } // namespace

@@ -1,25 +1,40 @@
-// A hidden GLFW window whose OpenGL context is current, for tests that draw and read pixels back
-// (run under Xvfb with Mesa).
+// Hidden GLFW windows whose OpenGL context is current, for tests that draw and read pixels back
+// (run under Xvfb with Mesa's software renderer): one for the length of a test, or one for the
+// rest of the process (as the program keeps its main window, so the display's objects can be
+// deleted at exit).
 #pragma once
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
+
+// Opens a hidden window with a compatibility context and makes its context current; null
+// without a display.
+inline GLFWwindow* openHiddenWindow(int width, int height, const char* title)
+{
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    if (glfwInit() != GLFW_TRUE)
+        return nullptr;
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_ANY_PROFILE);
+    GLFWwindow* window = glfwCreateWindow(width, height, title, nullptr, nullptr);
+    if (window != nullptr)
+        glfwMakeContextCurrent(window);
+    return window;
+}
 
 class HiddenWindow {
 public:
-    HiddenWindow(int width, int height) : width(width), height(height)
+    HiddenWindow(int width, int height)
+        : window(openHiddenWindow(width, height, "test")), width(width), height(height)
     {
-        if (glfwInit() != GLFW_TRUE)
-            return;
-        glfwDefaultWindowHints();
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        window = glfwCreateWindow(width, height, "test", nullptr, nullptr);
-        if (window != nullptr)
-            glfwMakeContextCurrent(window);
     }
     ~HiddenWindow()
     {
@@ -96,3 +111,43 @@ inline LitBox litBox(const std::vector<uint8_t>& red, int width, int height, int
         }
     return box;
 }
+
+namespace testgl {
+
+constexpr int windowWidth = 256;
+constexpr int windowHeight = 256;
+
+// Opens the process's test window on first use and makes its context current.
+inline GLFWwindow* window()
+{
+    static GLFWwindow* const shared = openHiddenWindow(windowWidth, windowHeight, "Tessaly test");
+    if (shared != nullptr)
+        glfwMakeContextCurrent(shared);
+    return shared;
+}
+
+// The RGB bytes of one pixel of the current read buffer, y counted from the top.
+// NOTE: read GL_BACK, also after glfwSwapBuffers: Mesa's software path keeps the back buffer,
+// while the front buffer of this window reads back black.
+inline std::array<uint8_t, 3> pixelAt(int x, int yFromTop)
+{
+    std::array<uint8_t, 3> rgb{};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, windowHeight - 1 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
+
+// Fixture for tests that draw in the process's window: its context is current and the
+// viewport covers it.
+class GLWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(window(), nullptr) << "no GLFW window: run under xvfb-run";
+        glViewport(0, 0, windowWidth, windowHeight);
+        glReadBuffer(GL_BACK);
+        glDrawBuffer(GL_BACK);
+    }
+};
+
+} // namespace testgl
