@@ -2,6 +2,7 @@
 
 #include "core/escape_time.h"
 #include "core/globals.h"
+#include "core/tile_kernels.h"
 #include "platform/x87.h"
 
 #include <algorithm>
@@ -13,9 +14,6 @@ const std::string precisionRangeText =
     "cpuThread precision must be between[1,3] (i.e. single, double and quad precision)";
 
 namespace {
-
-// Most jobs a worker takes under one lock of queueMutex.
-constexpr int32_t maxJobsPerTake = 64;
 
 // Writes one console line in a single write, so lines of several workers do not mix.
 void consoleLine(const std::string& text)
@@ -53,6 +51,36 @@ int32_t takeJobs(CPUThreads& pool, std::deque<TileJob<T>>& queue, TileJob<T>* jo
         std::clamp<size_t>(share, 1, static_cast<size_t>(maxJobsPerTake)));
     std::copy_n(queue.begin(), count, jobs);
     queue.erase(queue.begin(), queue.begin() + count);
+    return count;
+}
+
+// The widest vector kernels of this processor, found once.
+SimdLevel poolSimdLevel()
+{
+    static const SimdLevel level = detectSimdLevel();
+    return level;
+}
+
+// What a vector kernel's source needs to take more jobs of one queue for a worker.
+template <typename T>
+struct MoreJobs {
+    CPUThreads* pool;
+    std::deque<TileJob<T>>* queue;
+    int32_t queueCode;
+    int32_t taken;
+};
+
+// Takes the next jobs for a running vector kernel, with the same tests as the worker's own
+// takes: none once the pool stops or the precision selects another queue.
+template <typename T>
+int32_t takeMoreJobs(void* context, TileJob<T>* jobs, int32_t capacity)
+{
+    auto& more = *static_cast<MoreJobs<T>*>(context);
+    if (capacity < maxJobsPerTake || more.pool->stop ||
+        queueOf(more.pool->precision->load()) != more.queueCode)
+        return 0;
+    const int32_t count = takeJobs(*more.pool, *more.queue, jobs);
+    more.taken += count;
     return count;
 }
 
@@ -180,6 +208,22 @@ int32_t CPUThreads::cpuThread::runStream(std::deque<TileJob<T>>& queue, int32_t 
             const T bound = static_cast<T>(pool.escapeBound.load());
             const int32_t iterations = pool.maxIterations;
             const int32_t type = pool.fractalType;
+            if constexpr (!std::is_same_v<T, long double>) {
+                if (poolSimdLevel() != SimdLevel::Scalar && hasVectorKernel(type)) {
+                    // The kernel keeps taking jobs of this queue while it runs, so its vectors
+                    // stay full from one batch to the next.
+                    const TileFrame<T> frame{static_cast<T>(width), static_cast<T>(height),
+                                             bound, iterations, type,
+                                             static_cast<int32_t>(pool.width)};
+                    MoreJobs<T> more{&pool, &queue, queueCode, 0};
+                    computeVectorTiles(poolSimdLevel(), jobs, count, {takeMoreJobs<T>, &more},
+                                       frame, buffer);
+                    taken += more.taken;
+                    if (pool.stop)
+                        return -1;
+                    continue;
+                }
+            }
             for (int32_t i = 0; i < count; ++i) {
                 const TileJob<T>& job = jobs[i];
                 if constexpr (std::is_same_v<T, long double>) {
