@@ -33,7 +33,7 @@ struct TileSource {
 };
 
 // Most jobs handed over at once, by the pool or a source.
-constexpr int32_t maxJobsPerTake = 64;
+constexpr int32_t maxJobsPerTake = 1024;
 
 // The widest level the processor and the operating system support.
 SimdLevel detectSimdLevel();
