@@ -246,6 +246,8 @@ int32_t CPUThreads::cpuThread::runStream(std::deque<TileJob<T>>& queue, int32_t 
                                static_cast<T>(height), job.xMin, job.xMax, job.yMin, job.yMax,
                                job.cRe, job.cIm, bound, iterations, buffer, type);
                 }
+                if (pool.stop)
+                    return -1;
             }
         }
         if (pool.stop)
@@ -271,6 +273,7 @@ CPUThreads::CPUThreads(int32_t maxThreads, int32_t width, int32_t height, uint16
     // frame's end, so the field always holds the number of workers.
     this->maxThreads = static_cast<int32_t>(threadCount);
     tokensPerFrame = static_cast<int32_t>(threadCount);
+    // The argument, as given.
     consoleLine("Maximum CPU threads: " + std::to_string(maxThreads));
 
     // Every function object is built before any thread starts, so a precision error leaves

@@ -60,7 +60,6 @@ struct Avx2Float {
         const __m256i set = _mm256_and_si256(_mm256_set1_epi32(static_cast<int>(bits)), laneBits);
         return {_mm256_castsi256_ps(_mm256_cmpeq_epi32(set, laneBits))};
     }
-    static uint32_t bits(Mask m) { return static_cast<uint32_t>(_mm256_movemask_ps(m.m)); }
     static Mask without(Mask alive, Mask escaped) { return {_mm256_andnot_ps(escaped.m, alive.m)}; }
     static bool none(Mask m) { return _mm256_testz_ps(m.m, m.m) != 0; }
     static Counts zeroCounts() { return _mm256_setzero_si256(); }
@@ -74,10 +73,10 @@ struct Avx2Float {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), c);
     }
     // The low 16 bits of each count, packed without saturation.
-    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, Mask alive)
+    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, int32_t limit)
     {
-        const __m256i kept = _mm256_and_si256(_mm256_andnot_si256(_mm256_castps_si256(alive.m), c),
-                                              _mm256_set1_epi32(0xFFFF));
+        const __m256i below = _mm256_cmpgt_epi32(_mm256_set1_epi32(limit), c);
+        const __m256i kept = _mm256_and_si256(_mm256_and_si256(below, c), _mm256_set1_epi32(0xFFFF));
         const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(kept),
                                                _mm256_extracti128_si256(kept, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(buffer + rowStart[0]), words);
@@ -126,7 +125,6 @@ struct Avx2Double {
         const __m256i set = _mm256_and_si256(_mm256_set1_epi64x(bits), laneBits);
         return {_mm256_castsi256_pd(_mm256_cmpeq_epi64(set, laneBits))};
     }
-    static uint32_t bits(Mask m) { return static_cast<uint32_t>(_mm256_movemask_pd(m.m)); }
     static Mask without(Mask alive, Mask escaped) { return {_mm256_andnot_pd(escaped.m, alive.m)}; }
     static bool none(Mask m) { return _mm256_testz_pd(m.m, m.m) != 0; }
     static Counts zeroCounts() { return _mm256_setzero_si256(); }
@@ -142,10 +140,10 @@ struct Avx2Double {
             out[i] = static_cast<int32_t>(wide[i]);
     }
     // The low 16 bits of each count, packed without saturation.
-    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, Mask alive)
+    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, int32_t limit)
     {
-        const __m256i kept = _mm256_and_si256(_mm256_andnot_si256(_mm256_castpd_si256(alive.m), c),
-                                              _mm256_set1_epi64x(0xFFFF));
+        const __m256i below = _mm256_cmpgt_epi64(_mm256_set1_epi64x(limit), c);
+        const __m256i kept = _mm256_and_si256(_mm256_and_si256(below, c), _mm256_set1_epi64x(0xFFFF));
         const __m256i low = _mm256_permutevar8x32_epi32(kept, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
         const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(low), _mm256_castsi256_si128(low));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(buffer + rowStart[0]), words);

@@ -54,7 +54,6 @@ struct Avx512Float {
     static V fromInts(const int32_t* values) { return _mm512_maskz_cvtepi32_ps(0xFFFF, _mm512_loadu_si512(values)); }
     static Mask lessThan(V a, V b) { return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_LT_OQ)}; }
     static Mask fromBits(uint32_t bits) { return {static_cast<__mmask16>(bits)}; }
-    static uint32_t bits(Mask m) { return m.k; }
     static Mask without(Mask alive, Mask escaped) { return {_mm512_kandn(escaped.k, alive.k)}; }
     static bool none(Mask m) { return m.k == 0; }
     static Counts zeroCounts() { return _mm512_setzero_si512(); }
@@ -63,9 +62,10 @@ struct Avx512Float {
         return _mm512_mask_add_epi32(c, alive.k, c, _mm512_set1_epi32(1));
     }
     static void storeCounts(int32_t* out, Counts c) { _mm512_storeu_si512(out, c); }
-    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, Mask alive)
+    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, int32_t limit)
     {
-        const __m512i kept = _mm512_maskz_mov_epi32(static_cast<__mmask16>(~alive.k), c);
+        const __mmask16 below = _mm512_cmplt_epi32_mask(c, _mm512_set1_epi32(limit));
+        const __m512i kept = _mm512_maskz_mov_epi32(below, c);
         const __m256i words = _mm512_maskz_cvtepi32_epi16(0xFFFF, kept);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(buffer + rowStart[0]),
                          _mm256_castsi256_si128(words));
@@ -112,7 +112,6 @@ struct Avx512Double {
     }
     static Mask lessThan(V a, V b) { return {_mm512_cmp_pd_mask(a.v, b.v, _CMP_LT_OQ)}; }
     static Mask fromBits(uint32_t bits) { return {static_cast<__mmask8>(bits)}; }
-    static uint32_t bits(Mask m) { return m.k; }
     static Mask without(Mask alive, Mask escaped)
     {
         return {static_cast<__mmask8>(alive.k & ~escaped.k)};
@@ -127,9 +126,10 @@ struct Avx512Double {
     {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_maskz_cvtepi64_epi32(0xFF, c));
     }
-    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, Mask alive)
+    static void storeRows(uint16_t* buffer, const int32_t* rowStart, Counts c, int32_t limit)
     {
-        const __m512i kept = _mm512_maskz_mov_epi64(static_cast<__mmask8>(~alive.k), c);
+        const __mmask8 below = _mm512_cmplt_epi64_mask(c, _mm512_set1_epi64(limit));
+        const __m512i kept = _mm512_maskz_mov_epi64(below, c);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(buffer + rowStart[0]),
                          _mm512_maskz_cvtepi64_epi16(0xFF, kept));
     }

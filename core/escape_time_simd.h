@@ -5,7 +5,7 @@
 // Counts, one integer per lane; lanes; interleave (vectors in flight); and
 //   V fromInts(const int32_t*)                    lane-wise conversion
 //   Mask lessThan(V a, V b)                       a < b, false for not-a-number
-//   Mask fromBits(uint32_t) / uint32_t bits(Mask)
+//   Mask fromBits(uint32_t)
 //   Mask without(Mask alive, Mask escaped)        alive and not escaped
 //   bool none(Mask)
 //   Counts zeroCounts() / Counts countAlive(Counts, Mask)   +1 in the lanes of the mask
@@ -23,6 +23,15 @@
 #include <cstring>
 #include <type_traits>
 #include <utility>
+
+// The hot step of the vectors is inlined into each kernel so that the vectors live in registers.
+// NOTE: instrumented by the address sanitizer, those kernels take minutes to compile; there the
+// step stays out of line, with the same arithmetic.
+#if defined(__SANITIZE_ADDRESS__)
+#define TESSALY_VECTOR_STEP __attribute__((noinline))
+#else
+#define TESSALY_VECTOR_STEP __attribute__((always_inline)) inline
+#endif
 
 namespace {
 
@@ -169,6 +178,12 @@ private:
     const int32_t rowPitch;
 };
 
+// Where the rows of a block start in the image.
+template <typename VT>
+struct RowStarts {
+    int32_t at[Block<VT>::rows];
+};
+
 // One vector of lanes in flight: its z, the squares of z, its points, counts and live lanes,
 // and where its block's pixels go (copied: the next batch reuses the blocks' memory).
 template <typename VT>
@@ -176,10 +191,10 @@ struct Lanes {
     typename VT::V x, y, xx, yy, pRe, pIm;
     typename VT::Counts counts;
     typename VT::Mask alive;
-    int32_t steps;
+    int64_t steps;
     bool busy;
     uint32_t active;
-    int32_t rowStart[Block<VT>::rows];
+    RowStarts<VT> rowStart;
 };
 
 // What the vectors share while they run.
@@ -203,7 +218,7 @@ __attribute__((always_inline)) inline bool startNext(const Run<VT>& run, Lanes<V
     const Block<VT>& block = blocks.blocks[blocks.next++];
     s.active = block.active;
     for (int32_t row = 0; row < Block<VT>::rows; ++row)
-        s.rowStart[row] = block.rowStart[row];
+        s.rowStart.at[row] = block.rowStart[row];
     s.pRe = VT::load(block.pRe);
     s.pIm = VT::load(block.pIm);
     s.x = startsAtZero(Type) ? typename VT::V(0) : s.pRe;
@@ -228,47 +243,51 @@ __attribute__((always_inline)) inline void stepOnce(const Run<VT>& run, Lanes<VT
     s.counts = VT::countAlive(s.counts, s.alive);
 }
 
-// Runs a vector's last steps one at a time up to maxIterations, stores its counts (a lane still
-// alive never escaped and holds 0) and starts it on the next block.
+// Stores the counts of a block that is not full, lane by lane.
+// NOTE: everything comes by value: a pointer into a vector's state would keep the vectors in
+// flight out of registers.
+template <typename VT>
+__attribute__((noinline)) void storeLanes(uint16_t* buffer, int32_t limit,
+                                          typename VT::Counts counts, uint32_t active,
+                                          RowStarts<VT> rowStart)
+{
+    alignas(64) int32_t out[VT::lanes];
+    VT::storeCounts(out, counts);
+    for (int32_t lane = 0; lane < VT::lanes; ++lane) {
+        if ((active >> lane) & 1u) {
+            const int32_t count = out[lane] < limit ? out[lane] : 0;
+            buffer[rowStart.at[lane / VT::blockColumns] + lane % VT::blockColumns] =
+                static_cast<uint16_t>(count);
+        }
+    }
+}
+
+// Stores a vector's counts and starts it on the next block. A lane's count is the number of
+// steps it survived: the escaping step if that is below maxIterations, else the lane did not
+// escape in time and holds 0.
 template <typename VT, int32_t Type>
 __attribute__((always_inline)) inline bool complete(const Run<VT>& run, Lanes<VT>& s)
 {
-    while (!VT::none(s.alive) && s.steps < run.limit) {
-        stepOnce<VT, Type>(run, s);
-        ++s.steps;
-    }
-    if (s.active == (1u << VT::lanes) - 1u) {
-        VT::storeRows(run.buffer, s.rowStart, s.counts, s.alive);
-    } else {
-        alignas(64) int32_t out[VT::lanes];
-        VT::storeCounts(out, s.counts);
-        const uint32_t alive = VT::bits(s.alive);
-        for (int32_t lane = 0; lane < VT::lanes; ++lane) {
-            if ((s.active >> lane) & 1u) {
-                const int32_t count = (alive >> lane) & 1u ? 0 : out[lane];
-                const int32_t index = s.rowStart[lane / VT::blockColumns] + lane % VT::blockColumns;
-                run.buffer[index] = static_cast<uint16_t>(count);
-            }
-        }
-    }
+    if (s.active == (1u << VT::lanes) - 1u) [[likely]]
+        VT::storeRows(run.buffer, s.rowStart.at, s.counts, run.limit);
+    else
+        storeLanes<VT>(run.buffer, run.limit, s.counts, s.active, s.rowStart);
     return startNext<VT, Type>(run, s);
 }
 
-// Two steps of a vector, or its last steps once fewer than two remain; a vector whose lanes have
-// all escaped, or which has run maxIterations steps, stores its counts and starts on the next
-// block. Returns false when it parked for want of blocks.
-// NOTE: a lane that escapes in the first step runs the second one too; its count no longer
-// moves, so only the test for a finished vector is halved.
+// Two steps of a vector; a vector whose lanes have all escaped, or which has run
+// maxIterations steps, stores its counts and starts on the next block. Returns false when it
+// parked for want of blocks.
+// NOTE: steps past an escape or past maxIterations change no stored count, so a vector always
+// takes two steps and tests once whether it is done.
 template <typename VT, int32_t Type>
-__attribute__((always_inline)) inline bool advance(const Run<VT>& run, Lanes<VT>& s)
+TESSALY_VECTOR_STEP bool advance(const Run<VT>& run, Lanes<VT>& s)
 {
-    // NOTE: marked unlikely so the vectors stay in registers through this path.
-    if (s.steps > run.limit - 2) [[unlikely]]
-        return complete<VT, Type>(run, s);
     stepOnce<VT, Type>(run, s);
     stepOnce<VT, Type>(run, s);
     s.steps += 2;
-    if (VT::none(s.alive)) [[unlikely]]
+    // NOTE: marked unlikely so the vectors stay in registers through this path.
+    if (VT::none(s.alive) || s.steps >= run.limit) [[unlikely]]
         return complete<VT, Type>(run, s);
     return true;
 }
@@ -279,28 +298,27 @@ template <typename VT, int32_t Type, typename... L>
 void runVectors(BlockSource<VT>& blocks, const TileFrame<typename VT::Real>& frame,
                 uint16_t* buffer, L&... vectors)
 {
-    constexpr int32_t vectorCount = sizeof...(L);
     for (;;) {
         const Run<VT> run{blocks, buffer, typename VT::V(frame.escapeBound),
                           typename VT::V(blocks.cRe), typename VT::V(blocks.cIm),
                           frame.maxIterations};
-        int32_t running = 0;
         for (;;) {
-            if (blocks.next == blocks.count && !blocks.produce())
+            // Parked vectors start on a new batch; without one, the others finish.
+            if (blocks.next == blocks.count && blocks.produce())
+                ((vectors.busy || startNext<VT, Type>(run, vectors)), ...);
+            if ((vectors.busy && ...)) {
+                // While every vector runs, none needs to test whether it does.
+                bool all = true;
+                while (all)
+                    ((all &= advance<VT, Type>(run, vectors)), ...);
+            } else if ((vectors.busy || ...)) {
+                // No block is left for now: the others run until one of them is done.
+                bool parked = false;
+                while (!parked)
+                    ((parked |= vectors.busy && !advance<VT, Type>(run, vectors)), ...);
+            } else {
                 break;
-            ((vectors.busy || startNext<VT, Type>(run, vectors)), ...);
-            running = (int32_t(vectors.busy) + ...);
-            if (running < vectorCount)
-                break;
-            // While every vector runs, none needs to test whether it does.
-            bool all = true;
-            while (all)
-                ((all &= advance<VT, Type>(run, vectors)), ...);
-        }
-        // No block is left for this constant: the vectors in flight finish.
-        running = (int32_t(vectors.busy) + ...);
-        while (running > 0) {
-            ((vectors.busy && !advance<VT, Type>(run, vectors) ? --running : 0), ...);
+            }
         }
         if (blocks.ended())
             return;
@@ -310,8 +328,10 @@ void runVectors(BlockSource<VT>& blocks, const TileFrame<typename VT::Real>& fra
 
 // Streams all pixels through VT::interleave vectors stepping in turn. A vector that is done
 // stores its counts and starts on the next block at once, so the others keep running.
+// NOTE: one function per type keeps each of them small enough to compile quickly, also with
+// the sanitizers.
 template <typename VT, int32_t Type>
-void streamTiles(const TileJob<typename VT::Real>* first, int32_t firstCount,
+__attribute__((noinline)) void streamTiles(const TileJob<typename VT::Real>* first, int32_t firstCount,
                  TileSource<typename VT::Real> more, const TileFrame<typename VT::Real>& frame,
                  uint16_t* buffer)
 {
