@@ -2,6 +2,7 @@
 
 #include "core/escape_time.h"
 #include "core/globals.h"
+#include "core/tile_kernels.h"
 #include "platform/x87.h"
 
 #include <algorithm>
@@ -13,9 +14,6 @@ const std::string precisionRangeText =
     "cpuThread precision must be between[1,3] (i.e. single, double and quad precision)";
 
 namespace {
-
-// Most jobs a worker takes under one lock of queueMutex.
-constexpr int32_t maxJobsPerTake = 64;
 
 // Writes one console line in a single write, so lines of several workers do not mix.
 void consoleLine(const std::string& text)
@@ -39,24 +37,66 @@ bool isTileGridSize(int32_t size)
     return size > 0 && size % tileGridSize == 0;
 }
 
-// Takes jobs from the front of a queue under queueMutex: one while few are left, more while
-// the queue is long, so the tail of a frame still spreads over all workers.
+// Takes jobs from the front of a queue under queueMutex: up to the end of the current group of
+// four tile columns while the queue is long, fewer towards the end of a frame, so its tail still
+// spreads over all workers.
+// NOTE: four columns of 8-pixel tiles are 64 bytes of each image row, one cache line. Workers
+// writing neighbouring columns at once would pass those lines back and forth.
 template <typename T>
 int32_t takeJobs(CPUThreads& pool, std::deque<TileJob<T>>& queue, TileJob<T>* jobs)
 {
-    std::lock_guard lock(pool.queueMutex);
+    // NOTE: the lock is held for a copy of a few jobs, far shorter than the sleep and wake-up
+    // that blocking on it costs, so a worker first spins a little.
+    std::unique_lock lock(pool.queueMutex, std::defer_lock);
+    for (int spin = 0; spin < 2000 && !lock.try_lock(); ++spin)
+        __builtin_ia32_pause();
+    if (!lock.owns_lock())
+        lock.lock();
     const size_t available = queue.size();
     if (available == 0)
         return 0;
-    const size_t share = available / (4 * static_cast<size_t>(pool.threadCount));
-    const auto count = static_cast<int32_t>(
-        std::clamp<size_t>(share, 1, static_cast<size_t>(maxJobsPerTake)));
+    constexpr size_t group = 4 * tileGridSize;
+    static_assert(group <= maxJobsPerTake, "a take holds a whole group of tile columns");
+    const size_t share = std::max<size_t>(1, available / (4 * static_cast<size_t>(pool.threadCount)));
+    const size_t toGroupEnd = available % group == 0 ? group : available % group;
+    const auto count = static_cast<int32_t>(std::min(toGroupEnd, share));
     std::copy_n(queue.begin(), count, jobs);
     queue.erase(queue.begin(), queue.begin() + count);
     return count;
 }
 
+// The widest vector kernels of this processor, found once.
+SimdLevel poolSimdLevel()
+{
+    static const SimdLevel level = detectSimdLevel();
+    return level;
+}
+
+// What a vector kernel's source needs to take more jobs of one queue for a worker.
+template <typename T>
+struct MoreJobs {
+    CPUThreads* pool;
+    std::deque<TileJob<T>>* queue;
+    int32_t queueCode;
+    int32_t taken;
+};
+
+// Takes the next jobs for a running vector kernel, with the same tests as the worker's own
+// takes: none once the pool stops or the precision selects another queue.
+template <typename T>
+int32_t takeMoreJobs(void* context, TileJob<T>* jobs, int32_t capacity)
+{
+    auto& more = *static_cast<MoreJobs<T>*>(context);
+    if (capacity < maxJobsPerTake || more.pool->stop || stopFlag ||
+        queueOf(more.pool->precision->load()) != more.queueCode)
+        return 0;
+    const int32_t count = takeJobs(*more.pool, *more.queue, jobs);
+    more.taken += count;
+    return count;
+}
+
 // Empties a queue and fills it with a frame's tiles, columns outer, job n = column × 256 + row.
+// Called with queueMutex held.
 template <typename T>
 void fillTiles(std::deque<TileJob<T>>& queue, const FractalRecord& record, int32_t width,
                int32_t height)
@@ -70,16 +110,16 @@ void fillTiles(std::deque<TileJob<T>>& queue, const FractalRecord& record, int32
     job.yMax = static_cast<T>(record.maxY);
     job.cRe = static_cast<T>(record.Cx);
     job.cIm = static_cast<T>(record.Cy);
+    // Every field of every job is set, so appending them gives the queue that zero-filling
+    // 65,536 jobs and then filling them would, with one pass over the memory instead of two.
     queue.clear();
-    queue.resize(tilesPerFrame);
-    auto next = queue.begin();
     for (int32_t x0 = 0; x0 + tileWidth <= width; x0 += tileWidth) {
         for (int32_t y0 = 0; y0 + tileHeight <= height; y0 += tileHeight) {
             job.x0 = x0;
             job.x1 = x0 + tileWidth;
             job.y0 = y0;
             job.y1 = y0 + tileHeight;
-            *next++ = job;
+            queue.push_back(job);
         }
     }
 }
@@ -176,12 +216,28 @@ int32_t CPUThreads::cpuThread::runStream(std::deque<TileJob<T>>& queue, int32_t 
         // NOTE: the precision may have changed since this wake-up; an extended tile must never
         // run with a 24-bit significand.
         setX87Precision(x87PrecisionFor(queueCode));
-        if (buffer != nullptr) {
+        // NOTE: once shutdown has begun nobody shows this frame: the remaining tiles are
+        // counted without being computed, so a long frame does not hold shutdown up.
+        if (buffer != nullptr && !stopFlag) {
             const T bound = static_cast<T>(pool.escapeBound.load());
             const int32_t iterations = pool.maxIterations;
             const int32_t type = pool.fractalType;
-            // NOTE: once shutdown has begun nobody shows this frame: the remaining tiles are
-            // counted without being computed, so a long frame does not hold shutdown up.
+            if constexpr (!std::is_same_v<T, long double>) {
+                if (poolSimdLevel() != SimdLevel::Scalar && hasVectorKernel(type)) {
+                    // The kernel keeps taking jobs of this queue while it runs, so its vectors
+                    // stay full from one batch to the next.
+                    const TileFrame<T> frame{static_cast<T>(width), static_cast<T>(height),
+                                             bound, iterations, type,
+                                             static_cast<int32_t>(pool.width)};
+                    MoreJobs<T> more{&pool, &queue, queueCode, 0};
+                    computeVectorTiles(poolSimdLevel(), jobs, count, {takeMoreJobs<T>, &more},
+                                       frame, buffer);
+                    taken += more.taken;
+                    if (pool.stop)
+                        return -1;
+                    continue;
+                }
+            }
             for (int32_t i = 0; i < count && !stopFlag; ++i) {
                 const TileJob<T>& job = jobs[i];
                 if constexpr (std::is_same_v<T, long double>) {
@@ -193,6 +249,8 @@ int32_t CPUThreads::cpuThread::runStream(std::deque<TileJob<T>>& queue, int32_t 
                                static_cast<T>(height), job.xMin, job.xMax, job.yMin, job.yMax,
                                job.cRe, job.cIm, bound, iterations, buffer, type);
                 }
+                if (pool.stop)
+                    return -1;
             }
         }
         if (pool.stop)
@@ -218,6 +276,7 @@ CPUThreads::CPUThreads(int32_t maxThreads, int32_t width, int32_t height, uint16
     // frame's end, so the field always holds the number of workers.
     this->maxThreads = static_cast<int32_t>(threadCount);
     tokensPerFrame = static_cast<int32_t>(threadCount);
+    // The argument, as given.
     consoleLine("Maximum CPU threads: " + std::to_string(maxThreads));
 
     // Every function object is built before any thread starts, so a precision error leaves

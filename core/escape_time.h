@@ -105,8 +105,8 @@ inline void sinCos(T v, T& sine, T& cosine)
 
 // One step z -> z' of a type, in the working type V: a real type, or a vector of lanes for
 // the polynomial types. xx and yy hold x·x and y·y of the current z.
-// NOTE: every operation is written in the order of the formula table; reordering, fusing or
-// dropping a zero product changes roundings and so the escape counts.
+// NOTE: the order of every operation is fixed; reordering, fusing or dropping a zero product
+// changes roundings and so the escape counts.
 template <int32_t Type, typename V>
 inline void fractalStep(V& x, V& y, const V& xx, const V& yy, const V& pRe, const V& pIm,
                         const V& cRe, const V& cIm)

@@ -12,7 +12,7 @@
 
 namespace {
 
-// A deliberately plain evaluation of the formula table, one pixel at a time.
+// A deliberately plain evaluation of the formulas, one pixel at a time.
 template <typename T>
 struct Z {
     T re, im;
