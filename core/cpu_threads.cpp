@@ -230,7 +230,7 @@ int32_t CPUThreads::cpuThread::runStream(std::deque<TileJob<T>>& queue, int32_t 
                                              bound, iterations, type,
                                              static_cast<int32_t>(pool.width)};
                     MoreJobs<T> more{&pool, &queue, queueCode, 0};
-                    computeVectorTiles(poolSimdLevel(), jobs, count, {takeMoreJobs<T>, &more},
+                    computeVectorTiles(poolSimdLevel(), jobs, count, {takeMoreJobs<T>, &more, &stopFlag},
                                        frame, buffer);
                     taken += more.taken;
                     if (pool.stop)

@@ -78,6 +78,11 @@ public:
     {
         count = 0;
         next = 0;
+        if (source.cancel != nullptr && *source.cancel) {
+            finished = true;
+            jobIndex = jobCount;
+            return false;
+        }
         while (count < capacity) {
             if (jobIndex == jobCount) {
                 if (finished)

@@ -5,6 +5,7 @@
 
 #include "core/cpu_threads.h"
 
+#include <atomic>
 #include <cstdint>
 
 enum class SimdLevel {
@@ -25,11 +26,12 @@ struct TileFrame {
 };
 
 // Hands a kernel more jobs while it runs: take writes up to capacity jobs and returns how many;
-// 0 ends the stream.
+// 0 ends the stream. Once cancel is set the kernel drops the blocks it has not started.
 template <typename T>
 struct TileSource {
     int32_t (*take)(void* context, TileJob<T>* jobs, int32_t capacity);
     void* context;
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Most jobs handed over at once, by the pool or a source.
