@@ -78,7 +78,7 @@ public:
     {
         count = 0;
         next = 0;
-        if (source.cancel != nullptr && *source.cancel) {
+        if (cancelled()) {
             finished = true;
             jobIndex = jobCount;
             return false;
@@ -117,6 +117,12 @@ public:
     }
 
     bool ended() const { return finished && jobIndex == jobCount; }
+
+    // True once the stream's owner has cancelled it: blocks not yet started are dropped.
+    bool cancelled() const
+    {
+        return source.cancel != nullptr && source.cancel->load(std::memory_order_relaxed);
+    }
 
     // Makes the waiting job's constant the current one.
     void adoptWaiting()
@@ -216,7 +222,8 @@ template <typename VT, int32_t Type>
 __attribute__((always_inline)) inline bool startNext(const Run<VT>& run, Lanes<VT>& s)
 {
     BlockSource<VT>& blocks = run.blocks;
-    if (blocks.next == blocks.count) {
+    if (blocks.next == blocks.count || blocks.cancelled()) {
+        blocks.next = blocks.count;
         s.busy = false;
         return false;
     }
