@@ -95,8 +95,8 @@ int32_t takeMoreJobs(void* context, TileJob<T>* jobs, int32_t capacity)
     return count;
 }
 
-// Empties a queue and fills it with a frame's tiles, columns outer, job n = column × 256 + row.
-// Called with queueMutex held.
+} // namespace
+
 template <typename T>
 void fillTiles(std::deque<TileJob<T>>& queue, const FractalRecord& record, int32_t width,
                int32_t height)
@@ -124,7 +124,9 @@ void fillTiles(std::deque<TileJob<T>>& queue, const FractalRecord& record, int32
     }
 }
 
-} // namespace
+template void fillTiles(std::deque<TileJob<float>>&, const FractalRecord&, int32_t, int32_t);
+template void fillTiles(std::deque<TileJob<double>>&, const FractalRecord&, int32_t, int32_t);
+template void fillTiles(std::deque<TileJob<long double>>&, const FractalRecord&, int32_t, int32_t);
 
 uint32_t workerCountFor(unsigned hardwareThreads)
 {

@@ -105,6 +105,13 @@ public:
 // The number of workers for a reported hardware concurrency: never fewer than one.
 uint32_t workerCountFor(unsigned hardwareThreads);
 
+// Empties a queue and fills it with a frame's tiles of a width x height image: columns outer,
+// job n = column x 256 + row, the view converted to the queue's type. Called with queueMutex
+// held.
+template <typename T>
+void fillTiles(std::deque<TileJob<T>>& queue, const FractalRecord& record, int32_t width,
+               int32_t height);
+
 // Computes one frame of a record on the pool into the pool's image and returns when the image
 // is complete. precisionCode: 3 extended, 2 double, anything else single. Leaves the calling
 // thread's x87 precision field at 24 bits. Frame thread only.

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <deque>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -294,6 +296,35 @@ TEST_F(CpuThreadsTest, AWorkerExceptionEndsOnlyThatWorker)
     EXPECT_LE(std::stoi(number), static_cast<int>(workerCountFor(std::thread::hardware_concurrency())));
     EXPECT_EQ(text.substr(at, std::string::npos).rfind(" threw an exception: " + rangeText + "\n", 0), 0u);
     EXPECT_EQ(text.find("threw an exception"), text.rfind("threw an exception"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TileGridTest, ColumnsOuterAndTheViewInTheQueuesType)
+{
+    FractalRecord record = defaultFractalRecord(Julia, 5);
+    record.minX = -1.1L; // not a double: the float and double queues round it to nearest
+    std::deque<TileJob<float>> floats(3);
+    fillTiles(floats, record, 2048, 2048);
+    ASSERT_EQ(floats.size(), 65536u);
+    auto rect = [](const TileJob<float>& job) {
+        return std::array<int32_t, 4>{job.x0, job.x1, job.y0, job.y1};
+    };
+    EXPECT_EQ(rect(floats[0]), (std::array<int32_t, 4>{0, 8, 0, 8}));
+    EXPECT_EQ(rect(floats[1]), (std::array<int32_t, 4>{0, 8, 8, 16}));
+    EXPECT_EQ(rect(floats[256]), (std::array<int32_t, 4>{8, 16, 0, 8}));
+    EXPECT_EQ(rect(floats[65535]), (std::array<int32_t, 4>{2040, 2048, 2040, 2048}));
+    EXPECT_EQ(floats[777].xMin, static_cast<float>(-1.1L));
+    EXPECT_EQ(floats[777].cIm, static_cast<float>(record.Cy));
+
+    std::deque<TileJob<long double>> extended;
+    fillTiles(extended, record, 512, 256);
+    ASSERT_EQ(extended.size(), 65536u);
+    EXPECT_EQ(extended[256].x0, 2);
+    EXPECT_EQ(extended[1].y0, 1);
+    EXPECT_EQ(extended[0].xMin, -1.1L);
 }
 
 } // namespace
