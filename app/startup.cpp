@@ -19,6 +19,7 @@
 #include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
 #include "platform/console.h"
+#include "platform/display_loss.h"
 
 #include <GLFW/glfw3.h>
 
@@ -254,6 +255,7 @@ int runTessaly(int argc, char** argv)
         fatalExit(*code);
     frameCompute = clState.deviceList.empty() ? cpuOnlyCompute() : openCLCompute();
 
+    endProcessWhenDisplayIsLost();
     // NOTE: without a display or a monitor there is no video mode to size the window from.
     if (glfwInit() != GLFW_TRUE)
         abortWithoutWindow();

@@ -239,11 +239,11 @@ int32_t CPUThreads::cpuThread::runStream(std::deque<TileJob<T>>& queue, int32_t 
                 if constexpr (std::is_same_v<T, long double>) {
                     cpuTileExtended(job.x0, job.y0, job.x1, job.y1, width, height, job.xMin,
                                     job.xMax, job.yMin, job.yMax, job.cRe, job.cIm, bound,
-                                    iterations, buffer, type);
+                                    iterations, buffer, type, &stopFlag);
                 } else {
                     cpuTile<T>(job.x0, job.y0, job.x1, job.y1, static_cast<T>(width),
                                static_cast<T>(height), job.xMin, job.xMax, job.yMin, job.yMax,
-                               job.cRe, job.cIm, bound, iterations, buffer, type);
+                               job.cRe, job.cIm, bound, iterations, buffer, type, &stopFlag);
                 }
                 if (pool.stop)
                     return -1;

@@ -5,6 +5,7 @@
 
 #include "core/fractal_record.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -208,23 +209,59 @@ inline void fractalStep(V& x, V& y, const V& xx, const V& yy, const V& pRe, cons
     }
 }
 
+// Steps of the escape loops between two looks at their stop flag: a fraction of a millisecond
+// in every precision, and nothing against the steps themselves.
+constexpr int32_t stopCheckSteps = 1 << 14;
+
+// What escapeCount returns for a pixel left unfinished because its stop flag was set.
+constexpr int32_t stoppedCount = -1;
+
+inline bool stopRequested(const std::atomic<bool>* stop)
+{
+    return stop != nullptr && stop->load(std::memory_order_relaxed);
+}
+
+// True for a long double that x87 arithmetic treats as not a number: a NaN, or an encoding it
+// does not support (pseudo-infinity, unnormal), which acts as one. Read from the bits, since x87
+// arithmetic and comparisons on such values take a slow path hundreds of times longer than a
+// step; float and double run at full speed on them and need no such test.
+bool isSlowNotANumber(long double value);
+
+// True for a long double infinity, read from the bits.
+bool isInfinite(long double value);
+
 // The escape count of one point: the first step k whose new z has escapeBound < x² + y², if
-// k < maxIterations, else 0 (also when maxIterations <= 0).
+// k < maxIterations, else 0 (also when maxIterations <= 0). Once stop is set the pixel is left
+// unfinished and stoppedCount returned.
+// NOTE: a pixel whose x² + y² is not a number keeps a not-a-number part at every later step
+// (each type's step carries a NaN in x or y into x' or y', and no step turns it back) and so
+// can never escape: its count is 0 at once. The test is the negated "x² + y² <= escapeBound",
+// which holds exactly when escapeBound < x² + y² does for ordered values and also takes the
+// unordered ones, so the loop keeps one comparison; x² + y² is unordered exactly when x², y² or
+// the bound is not a number (squares are never -inf).
 template <int32_t Type, typename T>
-inline int32_t escapeCount(T pRe, T pIm, T cRe, T cIm, T escapeBound, int32_t maxIterations)
+inline int32_t escapeCount(T pRe, T pIm, T cRe, T cIm, T escapeBound, int32_t maxIterations,
+                           const std::atomic<bool>* stop = nullptr)
 {
     T x = startsAtZero(Type) ? T(0) : pRe;
     T y = startsAtZero(Type) ? T(0) : pIm;
     T xx = x * x;
     T yy = y * y;
-    for (int32_t k = 0; k < maxIterations; ++k) {
-        fractalStep<Type>(x, y, xx, yy, pRe, pIm, cRe, cIm);
-        xx = x * x;
-        yy = y * y;
-        if (escapeBound < xx + yy)
-            return k;
+    int32_t k = 0;
+    for (;;) {
+        const int32_t end = maxIterations - k > stopCheckSteps ? k + stopCheckSteps : maxIterations;
+        for (; k < end; ++k) {
+            fractalStep<Type>(x, y, xx, yy, pRe, pIm, cRe, cIm);
+            xx = x * x;
+            yy = y * y;
+            if (!(xx + yy <= escapeBound)) [[unlikely]]
+                return xx == xx && yy == yy && escapeBound == escapeBound ? k : 0;
+        }
+        if (k >= maxIterations)
+            return 0;
+        if (stopRequested(stop))
+            return stoppedCount;
     }
-    return 0;
 }
 
 // Prints one "ERROR - Unknown fractal" line.
@@ -254,7 +291,7 @@ inline bool dispatchFractalType(int32_t type, F&& f)
 }
 
 // Walks the tile columns outer and rows inner; the pixel index is formed in IndexT and
-// truncated. pixel(pRe, pIm) gives each pixel's count.
+// truncated. pixel(pRe, pIm) gives each pixel's count; a negative count ends the walk there.
 template <typename T, typename IndexT, typename Pixel>
 inline void walkTile(int32_t x0, int32_t y0, int32_t x1, int32_t y1, T width, T height, T xMin,
                      T xMax, T yMin, T yMax, uint16_t* buffer, Pixel&& pixel)
@@ -272,23 +309,67 @@ inline void walkTile(int32_t x0, int32_t y0, int32_t x1, int32_t y1, T width, T 
             IndexT index = static_cast<IndexT>(x) + static_cast<IndexT>(band) * rowStep;
             for (int32_t y = band; y < bandEnd; ++y, index = index + rowStep) {
                 const int32_t count = pixel(pRe, pImOfRow[y - band]);
+                if (count < 0)
+                    return;
                 buffer[static_cast<int32_t>(index)] = static_cast<uint16_t>(count);
             }
         }
     }
 }
 
+// Stores 0 at every pixel of a tile, at the indices walkTile forms.
+template <typename T, typename IndexT>
+inline void storeZeros(int32_t x0, int32_t y0, int32_t x1, int32_t y1, T width, uint16_t* buffer)
+{
+    const IndexT rowStep = static_cast<IndexT>(width);
+    for (int32_t x = x0; x < x1; ++x) {
+        IndexT index = static_cast<IndexT>(x) + static_cast<IndexT>(y0) * rowStep;
+        for (int32_t y = y0; y < y1; ++y, index = index + rowStep)
+            buffer[static_cast<int32_t>(index)] = 0;
+    }
+}
+
+// True when every count of a tile is known to be 0 before any step, from values that x87
+// arithmetic would otherwise carry slowly through every step (see isSlowNotANumber):
+// - an escape bound that is not a number or infinite: +inf and NaN are never exceeded, -inf is
+//   exceeded at step 0, and both 0 and an escape at step 0 store 0;
+// - a part of the constant that the type uses and that is not a number: every first step has a
+//   part that is not a number (see escapeCount);
+// - points that are not numbers: every pRe is one when xMin or xMax is, and when xMin is
+//   infinite (0 × inf in the first column, inf - inf in the others); pIm likewise.
+template <int32_t Type>
+inline bool tileCountsAreZero(long double xMin, long double xMax, long double yMin,
+                              long double yMax, long double cRe, long double cIm,
+                              long double escapeBound)
+{
+    constexpr bool usesCRe = Type == Julia || (Type >= FirstBarnsley && Type <= ThirdBarnsley) ||
+                             Type == Dragon;
+    constexpr bool usesCIm = usesCRe && Type != ThirdBarnsley;
+    return isSlowNotANumber(escapeBound) || isInfinite(escapeBound) ||
+           (usesCRe && isSlowNotANumber(cRe)) || (usesCIm && isSlowNotANumber(cIm)) ||
+           isSlowNotANumber(xMin) || isSlowNotANumber(xMax) || isInfinite(xMin) ||
+           isSlowNotANumber(yMin) || isSlowNotANumber(yMax) || isInfinite(yMin);
+}
+
 // The tile kernel with the index formed in IndexT.
 template <typename T, typename IndexT>
 void cpuTileIndexedIn(int32_t x0, int32_t y0, int32_t x1, int32_t y1, T width, T height, T xMin,
                       T xMax, T yMin, T yMax, T cRe, T cIm, T escapeBound,
-                      int32_t maxIterations, uint16_t* buffer, int32_t fractalType)
+                      int32_t maxIterations, uint16_t* buffer, int32_t fractalType,
+                      const std::atomic<bool>* stop)
 {
     const bool known = dispatchFractalType(fractalType, [&](auto type) {
+        constexpr int32_t Type = decltype(type)::value;
+        if constexpr (std::is_same_v<T, long double>) {
+            if (tileCountsAreZero<Type>(xMin, xMax, yMin, yMax, cRe, cIm, escapeBound)) {
+                storeZeros<T, IndexT>(x0, y0, x1, y1, width, buffer);
+                return;
+            }
+        }
         walkTile<T, IndexT>(x0, y0, x1, y1, width, height, xMin, xMax, yMin, yMax, buffer,
                             [&](T pRe, T pIm) {
-                                return escapeCount<decltype(type)::value>(
-                                    pRe, pIm, cRe, cIm, escapeBound, maxIterations);
+                                return escapeCount<Type>(pRe, pIm, cRe, cIm, escapeBound,
+                                                         maxIterations, stop);
                             });
     });
     if (!known) {
@@ -302,27 +383,30 @@ void cpuTileIndexedIn(int32_t x0, int32_t y0, int32_t x1, int32_t y1, T width, T
 
 // The scalar tile kernel: writes the escape count of every pixel x0 <= x < x1, y0 <= y < y1
 // at x + y × width of buffer, and nothing else. An unknown type prints one line per pixel and
-// stores 0.
+// stores 0. Once stop is set the kernel returns within stopCheckSteps steps, leaving the rest
+// of the tile unwritten.
 template <typename T>
 void cpuTile(int32_t x0, int32_t y0, int32_t x1, int32_t y1, T width, T height, T xMin, T xMax,
              T yMin, T yMax, T cRe, T cIm, T escapeBound, int32_t maxIterations, uint16_t* buffer,
-             int32_t fractalType)
+             int32_t fractalType, const std::atomic<bool>* stop = nullptr)
 {
     // NOTE: a float index is exact only up to 2^24 pixels; past that it would land on other
     // pixels, the last one past the end of the image, so larger images form it in double.
     if constexpr (std::is_same_v<T, float>) {
         if (static_cast<double>(width) * static_cast<double>(height) > 16777216.0) {
             cpuTileIndexedIn<T, double>(x0, y0, x1, y1, width, height, xMin, xMax, yMin, yMax,
-                                        cRe, cIm, escapeBound, maxIterations, buffer, fractalType);
+                                        cRe, cIm, escapeBound, maxIterations, buffer, fractalType,
+                                        stop);
             return;
         }
     }
     cpuTileIndexedIn<T, T>(x0, y0, x1, y1, width, height, xMin, xMax, yMin, yMax, cRe, cIm,
-                           escapeBound, maxIterations, buffer, fractalType);
+                           escapeBound, maxIterations, buffer, fractalType, stop);
 }
 
 // The extended-precision tile kernel, called by the workers for extended-precision jobs.
 void cpuTileExtended(int32_t x0, int32_t y0, int32_t x1, int32_t y1, long double width,
                      long double height, long double xMin, long double xMax, long double yMin,
                      long double yMax, long double cRe, long double cIm, long double escapeBound,
-                     int32_t maxIterations, uint16_t* buffer, int32_t fractalType);
+                     int32_t maxIterations, uint16_t* buffer, int32_t fractalType,
+                     const std::atomic<bool>* stop = nullptr);

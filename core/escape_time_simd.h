@@ -203,6 +203,7 @@ struct Lanes {
     typename VT::Counts counts;
     typename VT::Mask alive;
     int64_t steps;
+    int64_t checkAt; // steps at which the vector next stops to look around
     bool busy;
     uint32_t active;
     RowStarts<VT> rowStart;
@@ -240,6 +241,7 @@ __attribute__((always_inline)) inline bool startNext(const Run<VT>& run, Lanes<V
     s.alive = VT::fromBits(block.active);
     s.counts = VT::zeroCounts();
     s.steps = 0;
+    s.checkAt = run.limit < stopCheckSteps ? run.limit : stopCheckSteps;
     s.busy = true;
     return true;
 }
@@ -287,11 +289,29 @@ __attribute__((always_inline)) inline bool complete(const Run<VT>& run, Lanes<VT
     return startNext<VT, Type>(run, s);
 }
 
+// Between blocks and every stopCheckSteps steps: a vector that is done stores its counts and
+// starts on the next block; once the stream is cancelled, the vector drops its block and parks.
+// Returns false when it parked.
+template <typename VT, int32_t Type>
+__attribute__((always_inline)) inline bool lookAround(const Run<VT>& run, Lanes<VT>& s)
+{
+    if (VT::none(s.alive) || s.steps >= run.limit)
+        return complete<VT, Type>(run, s);
+    if (run.blocks.cancelled()) {
+        run.blocks.next = run.blocks.count;
+        s.busy = false;
+        return false;
+    }
+    s.checkAt = run.limit - s.steps > stopCheckSteps ? s.steps + stopCheckSteps : run.limit;
+    return true;
+}
+
 // Two steps of a vector; a vector whose lanes have all escaped, or which has run
 // maxIterations steps, stores its counts and starts on the next block. Returns false when it
-// parked for want of blocks.
+// parked for want of blocks or because the stream was cancelled.
 // NOTE: steps past an escape or past maxIterations change no stored count, so a vector always
-// takes two steps and tests once whether it is done.
+// takes two steps and tests once whether it is done. The look at the stop flag rides on the
+// same test: checkAt never passes maxIterations.
 template <typename VT, int32_t Type>
 TESSALY_VECTOR_STEP bool advance(const Run<VT>& run, Lanes<VT>& s)
 {
@@ -299,8 +319,8 @@ TESSALY_VECTOR_STEP bool advance(const Run<VT>& run, Lanes<VT>& s)
     stepOnce<VT, Type>(run, s);
     s.steps += 2;
     // NOTE: marked unlikely so the vectors stay in registers through this path.
-    if (VT::none(s.alive) || s.steps >= run.limit) [[unlikely]]
-        return complete<VT, Type>(run, s);
+    if (VT::none(s.alive) || s.steps >= s.checkAt) [[unlikely]]
+        return lookAround<VT, Type>(run, s);
     return true;
 }
 

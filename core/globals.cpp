@@ -57,7 +57,7 @@ const std::string versionString = std::to_string(versionMajor) + "." + std::to_s
 std::string baseTitle;
 FractalRecord lastQueuedFractal{};
 std::deque<FractalRecord> renderQueue;
-std::condition_variable computeRequest;
+std::condition_variable& computeRequest = *new std::condition_variable;
 std::mutex computeRequestMutex;
 std::mutex renderQueueMutex;
 std::mutex bufferMutex;

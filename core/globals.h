@@ -76,7 +76,9 @@ extern std::recursive_mutex renderTimeMutex;
 extern std::mutex renderQueueMutex;
 extern std::mutex bufferMutex;
 extern std::mutex computeRequestMutex;
-extern std::condition_variable computeRequest;
+// NOTE: never destroyed: the compute thread may still wait on it when the process exits, and
+// destroying a condition variable that a thread waits on blocks for ever.
+extern std::condition_variable& computeRequest;
 
 // Version and file names.
 extern const std::string versionString;

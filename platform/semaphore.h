@@ -1,10 +1,13 @@
 // A counting semaphore with a 64-bit count.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
+// NOTE: waiters sleep on an atomic word, not on a condition variable: destroying a condition
+// variable that a thread still waits on blocks for ever, and a semaphore at namespace scope is
+// destroyed by exit() while its thread may still wait. Destroying this one never waits.
 class CountingSemaphore {
 public:
     explicit CountingSemaphore(int64_t initial = 0) : count(initial) {}
@@ -19,18 +22,25 @@ public:
         {
             std::lock_guard lock(mutex);
             count += n;
+            releases.fetch_add(1, std::memory_order_relaxed);
         }
         if (n == 1)
-            available.notify_one();
+            releases.notify_one();
         else
-            available.notify_all();
+            releases.notify_all();
     }
 
     // Takes one token, waiting until one is there.
     void acquire()
     {
         std::unique_lock lock(mutex);
-        available.wait(lock, [this] { return count > 0; });
+        while (count <= 0) {
+            // A release after this reading changes the word, so the wait cannot miss it.
+            const uint32_t seen = releases.load(std::memory_order_relaxed);
+            lock.unlock();
+            releases.wait(seen, std::memory_order_relaxed);
+            lock.lock();
+        }
         --count;
     }
 
@@ -46,6 +56,6 @@ public:
 
 private:
     std::mutex mutex;
-    std::condition_variable available;
-    int64_t count;
+    int64_t count;                      // guarded by mutex
+    std::atomic<uint32_t> releases{0}; // changes with every release; waiters sleep on it
 };
