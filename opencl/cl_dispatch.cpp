@@ -1,8 +1,8 @@
 #include "opencl/opencl_backend.h"
 
 #include "core/globals.h"
-#include "display/message_log.h"
-#include "opencl/cl_console.h"
+#include "core/message_log.h"
+#include "platform/console.h"
 
 #include <CL/cl_gl.h>
 #include <GL/gl.h>
@@ -16,7 +16,7 @@ enum ClErrorText { SetKernelArg = 0, EnqueueTask = 2, ReadBackBuffer = 3, Acquir
 
 void reportFailure(const std::string& text)
 {
-    clConsole::line(text);
+    printLine(text);
     addMessage(text);
 }
 
@@ -35,7 +35,7 @@ void createMemoryObjects(uint16_t* hostImage, const std::vector<unsigned>& textu
             s.clBuffers.push_back(
                 clCreateFromGLTexture2D(s.clContext, CL_MEM_WRITE_ONLY, GL_TEXTURE_2D, 0, texture, &code));
             if (code != CL_SUCCESS) {
-                clConsole::line("clCreateFromGLTexture2D returned " + std::to_string(code) + " " +
+                printLine("clCreateFromGLTexture2D returned " + std::to_string(code) + " " +
                                 clErrorString(code));
                 failures |= code;
             }
@@ -43,10 +43,10 @@ void createMemoryObjects(uint16_t* hostImage, const std::vector<unsigned>& textu
         s.clLastError = failures;
     }
     if (s.clLastError != CL_SUCCESS) {
-        clConsole::line(std::string("Could not create memory buffer") +
+        printLine(std::string("Could not create memory buffer") +
                         (s.clInteropContext ? " (from texture): " : ": "));
-        clConsole::line(clErrorString(s.clLastError));
-        clConsole::fatal(7);
+        printLine(clErrorString(s.clLastError));
+        fatalExit(7);
     }
     s.clBuffersCreated = true;
 }
@@ -86,7 +86,7 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
 {
     const auto index = static_cast<uint32_t>(textureIndex);
     if (index >= textures.size()) {
-        clConsole::line("Error texture Id goes beyond bounds of texure buffer. Id is " +
+        printLine("Error texture Id goes beyond bounds of texure buffer. Id is " +
                         std::to_string(index) + ", num textures is : " + std::to_string(textures.size()));
         return;
     }
@@ -101,7 +101,7 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
     if (!s.clBuffersCreated)
         createMemoryObjects(*hostBuffer, textures);
     if (s.clInteropContext && index >= s.clBuffers.size()) {
-        clConsole::line("Error texture Id goes beyond bounds of texure buffer. Id is " +
+        printLine("Error texture Id goes beyond bounds of texure buffer. Id is " +
                         std::to_string(index) + ", num textures is : " + std::to_string(s.clBuffers.size()));
         return;
     }

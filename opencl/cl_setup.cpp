@@ -1,10 +1,9 @@
 #include "opencl/opencl_backend.h"
 
 #include "core/globals.h"
-#include "display/message_log.h"
-#include "display/render_scene.h"
-#include "opencl/cl_console.h"
+#include "core/message_log.h"
 #include "opencl/kernel_source.h"
+#include "platform/console.h"
 #include "platform/gl_share.h"
 
 #include <CL/cl_gl.h>
@@ -32,8 +31,8 @@ struct BuildInputs {
 
 [[noreturn]] void failBuild(const std::string& text, int code)
 {
-    clConsole::line(text);
-    clConsole::fatal(code);
+    printLine(text);
+    fatalExit(code);
 }
 
 // The first entry of the device's maximum work-item sizes; keeps the old value on failure.
@@ -61,7 +60,7 @@ void createContext(cl_platform_id platform, bool shareWithGL)
                       CL_CONTEXT_PLATFORM, reinterpret_cast<cl_context_properties>(platform), 0};
     } else {
         s.clInteropContext = false;
-        clConsole::line("Not using interop");
+        printLine("Not using interop");
         properties = {CL_CONTEXT_PLATFORM, reinterpret_cast<cl_context_properties>(platform), 0};
     }
     s.clContext = clCreateContext(properties.data(), 1, &s.clDevice, nullptr, nullptr, &s.clLastError);
@@ -83,19 +82,19 @@ void buildProgram(int index, const std::string& source)
     const std::string options = kernelBuildOptions(index == 0);
     s.clLastError = clBuildProgram(s.clPrograms[index], 1, &s.clDevice, options.c_str(), nullptr, nullptr);
     if (s.clLastError != CL_SUCCESS) {
-        clConsole::line("Could not build program");
-        clConsole::line("Error code " + std::to_string(s.clLastError));
+        printLine("Could not build program");
+        printLine("Error code " + std::to_string(s.clLastError));
         size_t size = 0;
         clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size);
         std::vector<char> log(size + 1, '\0');
         if (size != 0) {
             clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, size + 1,
                                   log.data(), nullptr);
-            clConsole::line(log.data());
+            printLine(log.data());
         } else {
-            clConsole::line("Build log is nullptr");
+            printLine("Build log is nullptr");
         }
-        clConsole::fatal(5);
+        fatalExit(5);
     }
 
     s.clKernels[index] = clCreateKernel(s.clPrograms[index], "do_work", &s.clLastError);
@@ -111,7 +110,7 @@ void build(const BuildInputs& in)
     s.buildsStarted += 1;
 
     readMaxWorkGroupSize(device.id);
-    clConsole::line("OpenCL double precison on " + device.name);
+    printLine("OpenCL double precison on " + device.name);
     clUseDouble = in.useDouble ? 1 : 0;
     if (clWindow != nullptr)
         glfwMakeContextCurrent(clWindow);

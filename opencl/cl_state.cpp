@@ -1,6 +1,6 @@
 #include "opencl/opencl_backend.h"
 
-#include "opencl/cl_console.h"
+#include "platform/console.h"
 
 #include <cstdio>
 #include <string>
@@ -66,6 +66,6 @@ void checkCLError(cl_int code, const std::string& name)
 {
     if (code == CL_SUCCESS)
         return;
-    clConsole::line(name + " failed at line" + std::to_string(188) + " failed. Error code " +
+    printLine(name + " failed at line" + std::to_string(188) + " failed. Error code " +
                     std::to_string(code) + " " + clErrorString(code));
 }

@@ -1,10 +1,9 @@
 #include "opencl/opencl_backend.h"
 
 #include "core/globals.h"
-#include "opencl/cl_console.h"
+#include "platform/console.h"
 #include "platform/shared_library.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -107,15 +106,15 @@ void listDevices(bool print)
             list.push_back(info);
 
             if (print) {
-                clConsole::line(" Device ID: " + std::to_string(list.size()) + platformText +
+                printLine(" Device ID: " + std::to_string(list.size()) + platformText +
                                 " Version " + version + " " + name + " RAM: " +
                                 std::to_string(memory >> 20) + " MB, Double Precision: " +
                                 (info.supportsDouble ? "Yes" : "No"));
-                clConsole::line(std::string("OpenGL interop: ") +
+                printLine(std::string("OpenGL interop: ") +
                                 (info.supportsGLSharing ? "Yes" : "No"));
             }
         }
-        clConsole::line("");
+        printLine("");
     }
 }
 

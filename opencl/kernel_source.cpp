@@ -1,6 +1,6 @@
 #include "opencl/kernel_source.h"
 
-#include "core/globals.h"
+#include "opencl/cl_globals.h"
 
 namespace {
 
