@@ -114,7 +114,10 @@ void build(const BuildInputs& in)
     clUseDouble = in.useDouble ? 1 : 0;
     if (clWindow != nullptr)
         glfwMakeContextCurrent(clWindow);
-    const std::string source = in.interop ? kernelSourceInterop : kernelSourceBuffer;
+    // NOTE: the image variant only where the context can share; a buffer context must get the
+    // variant whose output argument is a buffer.
+    const bool sharing = in.interop && device.supportsGLSharing;
+    const std::string source = sharing ? kernelSourceInterop : kernelSourceBuffer;
 
     std::lock_guard objects(s.objectsMutex);
     if (s.clInitialised)
@@ -125,17 +128,15 @@ void build(const BuildInputs& in)
     s.clDevice = device.id;
 
     cl_platform_id platform = nullptr;
-    bool sharing = false;
     for (const DeviceInfo& entry : s.deviceList) {
         if (entry.id == s.clDevice) {
             platform = entry.platform;
             s.clDeviceHasDouble = entry.supportsDouble;
             s.clInteropContext = false;
-            sharing = entry.supportsGLSharing;
             break;
         }
     }
-    createContext(platform, in.interop && sharing);
+    createContext(platform, sharing);
 
     s.clQueue = clCreateCommandQueue(s.clContext, s.clDevice, 0, &s.clLastError);
     if (s.clLastError != CL_SUCCESS)

@@ -136,6 +136,40 @@ TEST_F(SetupThreadTest, NoBuildForADeviceIdOutsideTheList)
     EXPECT_EQ(buildsSinceSetUp(), 0u);
 }
 
+TEST_F(SetupThreadTest, SharingAskedOfADeviceWithoutItComputesThroughTheBuffer)
+{
+    const int32_t width = imageWidth, height = imageHeight;
+    imageWidth = imageHeight = 256;
+    interopActive = true;
+    testing::internal::CaptureStdout();
+    setup.start();
+    requestKernelRebuild();
+    ASSERT_TRUE(waitUntil([] { return clReady.load(); }));
+
+    // The shared-texture path's call has no host image to fill: nothing is made or computed.
+    FractalRecord record{};
+    record.maxX = 2;
+    record.minX = -2;
+    record.maxY = 2;
+    record.minY = -2;
+    record.maxSizeSquared = 4;
+    record.maxIterations = 64;
+    uint16_t* noHostImage = nullptr;
+    computeCL(0, &noHostImage, {0u, 0u}, 0, record, 1);
+    EXPECT_FALSE(clState.clBuffersCreated);
+
+    std::vector<uint16_t> image(256 * 256, 0);
+    uint16_t* host = image.data();
+    computeCL(0, &host, {0u, 0u}, 0, record, 0);
+    setup.stop();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), buildLines) << "no argument failed";
+    EXPECT_EQ(image[128 + 128 * 256], 0) << "the origin never escapes";
+    EXPECT_EQ(image[0], 0) << "(-2, -2) escapes at once";
+    EXPECT_EQ(image[192 + 128 * 256], 2) << "(1, 0) escapes at the third step";
+    imageWidth = width;
+    imageHeight = height;
+}
+
 TEST_F(SetupThreadTest, SharingNeedsShadersADeviceThatSharesAndTheUsersChoice)
 {
     interopActive = true;
