@@ -109,7 +109,6 @@ void build(const BuildInputs& in)
     const DeviceInfo device = s.deviceList[in.device];
     s.buildsStarted += 1;
 
-    readMaxWorkGroupSize(device.id);
     printLine("OpenCL double precison on " + device.name);
     clUseDouble = in.useDouble ? 1 : 0;
     if (clWindow != nullptr)
@@ -119,7 +118,9 @@ void build(const BuildInputs& in)
     const bool sharing = in.interop && device.supportsGLSharing;
     const std::string source = sharing ? kernelSourceInterop : kernelSourceBuffer;
 
+    // NOTE: the dispatch reads the work-group size too; it is stored under the objects' lock.
     std::lock_guard objects(s.objectsMutex);
+    readMaxWorkGroupSize(device.id);
     if (s.clInitialised)
         releaseCL();
     s.clInitialised = false;
