@@ -15,6 +15,7 @@
 #include "display/render_scene.h"
 #include "display/window_title.h"
 #include "glutmenu/glut_menu.h"
+#include "glutmenu/text_input.h"
 #include "opencl/opencl_backend.h"
 
 #include <GLFW/glfw3.h>
@@ -276,6 +277,7 @@ int runTessaly(int argc, char** argv)
     adoptHiddenWindow(glfwCreateWindow(1, 1, "OpenCLThread", nullptr, window));
 
     menuBar.window = window;
+    infoForm.window = window;
     glfwMakeContextCurrent(window);
     installFractalViewHooks();
     if (!displayState.glslAvailable)

@@ -5,6 +5,7 @@
 #include "display/gl_display.h"
 #include "display/message_log.h"
 #include "display/palette.h"
+#include "glutmenu/glut_menu.h"
 #include "opencl/opencl_backend.h"
 
 #include <GL/glu.h>
@@ -247,6 +248,7 @@ void renderScene()
 
     if (rubberBand.moved)
         drawRubberBand();
+    menuBar.draw();
     if (messageLog)
         drawMessageLogs();
 

@@ -1,11 +1,11 @@
 #include "tests/app/test_support.h"
 
-#include "app/app_hooks.h"
 #include "app/callbacks.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
 #include "display/message_log.h"
 #include "glutmenu/glut_menu.h"
+#include "glutmenu/text_input.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -111,7 +111,6 @@ void resetShellState()
     rubberBand = RubberBand{};
     scrollAccumulator = 0;
 
-    appHooks = AppHooks{};
     fractalViewHooks = FractalViewHooks{};
     messageLog.reset();
     infoLog.reset();
@@ -126,7 +125,15 @@ void resetShellState()
     menuBar.y = -1.0f;
     menuBar.labels.clear();
     menuBar.subMenus.clear();
+    menuBar.subMenuOpen = false;
     menuBar.checked.clear();
+    menuBar.enabled.clear();
+    menuBar.callback = nullptr;
+
+    activeTextInput = nullptr;
+    openTextInputs = 0;
+    infoForm.window = nullptr;
+    infoForm.previous = nullptr;
 }
 
 void ShellTest::SetUp()
