@@ -1,13 +1,15 @@
 #include "app/callbacks.h"
 
-#include "app/console.h"
+
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "display/message_log.h"
+#include "core/message_log.h"
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
+#include "platform/console.h"
 #include "platform/working_directory.h"
 
 #include <GLFW/glfw3.h>

@@ -1,8 +1,8 @@
 #include "app/command_line.h"
 
-#include "app/console.h"
 #include "core/globals.h"
 #include "opencl/opencl_backend.h"
+#include "platform/console.h"
 
 #include <cctype>
 #include <climits>
@@ -155,5 +155,5 @@ std::optional<int> readCommandLine(int argc, char** argv, bool& precisionForced,
 void parseCommandLine(int argc, char** argv, bool& precisionForced, std::string& benchFile)
 {
     if (const std::optional<int> code = readCommandLine(argc, argv, precisionForced, benchFile))
-        std::exit(*code);
+        fatalExit(*code);
 }

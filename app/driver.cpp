@@ -1,17 +1,24 @@
 #include "app/driver.h"
 
-#include "app/console.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "display/message_log.h"
+#include "core/message_log.h"
 #include "display/render_scene.h"
 #include "glutmenu/glut_menu.h"
+#include "menus/menu_labels.h"
+#include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
+#include "platform/console.h"
 #include "platform/x87.h"
 
 #include <GLFW/glfw3.h>
 
 #include <sstream>
+
+int32_t zoomSteps = 1;
+ZoomBounds<long double> zoomTarget;
+ZoomBounds<double> zoomDelta;
+int32_t cyclePreviousIndex = 0;
 
 namespace {
 

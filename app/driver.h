@@ -4,7 +4,20 @@
 
 struct GLFWwindow;
 
+#include <cstdint>
+
 constexpr int zoomPassCount = 20;
+
+// The four bounds of a view, or the change of each per animation pass.
+template <typename Real>
+struct ZoomBounds {
+    Real maxX = 0, maxY = 0, minX = 0, minY = 0;
+};
+
+extern int32_t zoomSteps;                  // passes left in the animation
+extern ZoomBounds<long double> zoomTarget; // the rubber band: image pixels, then plane coordinates
+extern ZoomBounds<double> zoomDelta;       // the change of the view per pass
+extern int32_t cyclePreviousIndex;         // the current index before the last list step
 
 // Runs until the window is asked to close or quitFlag is set: a driver step, the scene, events.
 void runMainLoop(GLFWwindow* window);

@@ -2,21 +2,24 @@
 
 #include "app/callbacks.h"
 #include "app/command_line.h"
-#include "app/console.h"
 #include "app/driver.h"
 #include "core/cpu_threads.h"
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "core/message_log.h"
+#include "display/frame_compute.h"
 #include "display/frame_step.h"
 #include "display/gl_display.h"
-#include "display/message_log.h"
 #include "display/palette.h"
 #include "display/render_scene.h"
 #include "display/window_title.h"
 #include "glutmenu/glut_menu.h"
+#include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
+#include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
+#include "platform/console.h"
 
 #include <GLFW/glfw3.h>
 
@@ -54,7 +57,7 @@ void allocateBuffers()
     } catch (const std::bad_alloc&) {
         printLine("Not enough memory for the image buffers of " + std::to_string(imageWidth) +
                   " x " + std::to_string(imageHeight) + " pixels");
-        std::exit(1);
+        fatalExit(1);
     }
 }
 
@@ -63,7 +66,7 @@ void allocateBuffers()
 {
     printLine("Could not create window. Aborting");
     glfwTerminate();
-    std::exit(100);
+    fatalExit(100);
 }
 
 // Asks for a framebuffer of 10 bits per colour when tenBitColour is set.
@@ -235,7 +238,7 @@ int runTessaly(int argc, char** argv)
 {
     roundImageSize();
     if (!checkImageSize())
-        std::exit(1);
+        fatalExit(1);
     maxCpuThreads = static_cast<int32_t>(std::thread::hardware_concurrency());
     cpuThreadCount = maxCpuThreads.load();
     deviceId = -1;
@@ -249,7 +252,8 @@ int runTessaly(int argc, char** argv)
     std::string benchFile;
     parseCommandLine(argc, argv, precisionForced, benchFile);
     if (const std::optional<int> code = settleDeviceAndPrecision(precisionForced))
-        std::exit(*code);
+        fatalExit(*code);
+    frameCompute = clState.deviceList.empty() ? cpuOnlyCompute() : openCLCompute();
 
     // NOTE: without a display or a monitor there is no video mode to size the window from.
     if (glfwInit() != GLFW_TRUE)

@@ -3,10 +3,10 @@
 #include "core/escape_time.h"
 #include "core/globals.h"
 #include "core/tile_kernels.h"
+#include "platform/console.h"
 #include "platform/x87.h"
 
 #include <algorithm>
-#include <iostream>
 #include <stdexcept>
 #include <type_traits>
 
@@ -14,12 +14,6 @@ const std::string precisionRangeText =
     "cpuThread precision must be between[1,3] (i.e. single, double and quad precision)";
 
 namespace {
-
-// Writes one console line in a single write, so lines of several workers do not mix.
-void consoleLine(const std::string& text)
-{
-    std::cout << (text + "\n") << std::flush;
-}
 
 // The queue a precision code selects: 2 double, 3 extended, anything else single.
 int32_t queueOf(int32_t precisionCode)
@@ -147,7 +141,7 @@ void CPUThreads::cpuThread::operator()()
     try {
         work();
     } catch (const std::exception& e) {
-        consoleLine("Thread " + std::to_string(index) + " threw an exception: " + e.what());
+        printLine("Thread " + std::to_string(index) + " threw an exception: " + e.what());
     }
 }
 
@@ -163,12 +157,12 @@ void CPUThreads::cpuThread::work()
         if (pool.stop)
             return;
         if (buffer == nullptr)
-            consoleLine("Buffer is NULL");
+            printLine("Buffer is NULL");
         if (pool.maxThreads < index)
             continue;
         const int32_t code = pool.precision->load();
         if (code < 1 || code > 3) {
-            consoleLine(precisionRangeText);
+            printLine(precisionRangeText);
             throw std::out_of_range(precisionRangeText);
         }
         setX87Precision(x87PrecisionFor(code));
@@ -279,7 +273,7 @@ CPUThreads::CPUThreads(int32_t maxThreads, int32_t width, int32_t height, uint16
     this->maxThreads = static_cast<int32_t>(threadCount);
     tokensPerFrame = static_cast<int32_t>(threadCount);
     // The argument, as given.
-    consoleLine("Maximum CPU threads: " + std::to_string(maxThreads));
+    printLine("Maximum CPU threads: " + std::to_string(maxThreads));
 
     // Every function object is built before any thread starts, so a precision error leaves
     // nothing running.
@@ -300,8 +294,8 @@ CPUThreads::CPUThreads(int32_t maxThreads, int32_t width, int32_t height, uint16
 
 CPUThreads::~CPUThreads()
 {
-    consoleLine("Releasing OpenCL resources ...[DONE]");
-    consoleLine("Shutting down threads");
+    printLine("Releasing OpenCL resources ...[DONE]");
+    printLine("Shutting down threads");
     stop = true;
     int32_t tokens;
     {
@@ -311,11 +305,11 @@ CPUThreads::~CPUThreads()
     // Enough tokens to wake every waiting worker even if a frame lowered tokensPerFrame.
     workAvailable.release(std::max<int64_t>(tokens, workers.size()));
     frameDone.release();
-    consoleLine("Shutting down threads");
+    printLine("Shutting down threads");
     for (std::thread& worker : workers)
         worker.join();
     workers.clear();
-    consoleLine("Thread shutdown complete");
+    printLine("Thread shutdown complete");
     std::deque<TileJob<long double>>().swap(extendedTiles);
     std::deque<TileJob<double>>().swap(doubleTiles);
     std::deque<TileJob<float>>().swap(floatTiles);

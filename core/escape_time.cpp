@@ -1,10 +1,10 @@
 #include "core/escape_time.h"
+#include "platform/console.h"
 
-#include <iostream>
 
 void reportUnknownFractal()
 {
-    std::cout << "ERROR - Unknown fractal" << std::endl;
+    printLine("ERROR - Unknown fractal");
 }
 
 void cpuTileExtended(int32_t x0, int32_t y0, int32_t x1, int32_t y1, long double width,

@@ -2,6 +2,7 @@
 
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "platform/console.h"
 
 #include <bit>
 #include <cstdio>
@@ -9,13 +10,6 @@
 #include <mutex>
 
 static_assert(std::endian::native == std::endian::little, "fractal files are little-endian");
-
-const std::vector<FileFilter> fractalFileFilters{
-    {"fractals (*.frac, *.frac2)", "*.frac;*.frac2"},
-    {"fractals (*.frac2)", "*.frac2"},
-    {"version 1 fractals (*.frac)", "*.frac"},
-    {"all files (*.*)", "*.*"},
-};
 
 namespace {
 
@@ -134,12 +128,6 @@ bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
     return !failed;
 }
 
-void printLine(const std::string& line)
-{
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
-}
-
 } // namespace
 
 FractalFileContents parseFractalFile(std::span<const unsigned char> bytes)
@@ -233,18 +221,6 @@ LoadOutcome loadFractals(const std::string& path)
     // NOTE: pendingFramesMutex is taken inside fractalListMutex, the documented lock order.
     requestFrame();
     return LoadOutcome::Loaded;
-}
-
-void loadFractalsDialog()
-{
-    const std::optional<std::string> path =
-        openFileDialog("Load fractals", fractalFileFilters, ".frac");
-    if (!path)
-        return;
-    loadFractals(*path);
-    currentFilePath = *path;
-    if (fractalViewHooks.setWindowTitle && fractalViewHooks.windowTitle)
-        fractalViewHooks.setWindowTitle(fractalViewHooks.windowTitle());
 }
 
 void loadBenchFractals(const std::string& path)

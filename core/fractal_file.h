@@ -4,7 +4,6 @@
 #pragma once
 
 #include "core/fractal_record.h"
-#include "platform/file_dialog.h"
 
 #include <span>
 #include <string>
@@ -24,9 +23,6 @@ struct FractalFileContents {
     std::string damage; // console line for a damaged file; empty when the file ended cleanly
 };
 
-// The filters of the load and save dialogs, in order; the first is selected.
-extern const std::vector<FileFilter> fractalFileFilters;
-
 // Reads the records of a fractal file. The version is 2 when the last two bytes are "v2" in
 // either case. Reading stops at the end of the file, at a record cut short (which is dropped)
 // and at a name length outside 1 to the bytes left; the records before are kept.
@@ -42,10 +38,6 @@ int fractalFileVersion(const std::string& path);
 // Replaces fractalList with the records of a file, makes the first current and queues it.
 // A file that yields no record keeps the current list.
 LoadOutcome loadFractals(const std::string& path);
-
-// Asks for a file with the "Load fractals" dialog, loads it and shows its path in the window
-// title. Cancelling changes nothing.
-void loadFractalsDialog();
 
 // Loads the list named on the command line at start-up; when the file yields no fractal, says
 // so and makes the default Mandelbrot instead.

@@ -1,7 +1,9 @@
 #include "core/fractal_list.h"
 
 #include "core/globals.h"
+#include "platform/console.h"
 
+#include <algorithm>
 #include <cstdio>
 
 int32_t nextFractalId = 0;
@@ -160,11 +162,15 @@ void setCurrentFractal(const FractalRecord& record)
 void printFractalParameters(const FractalRecord& record)
 {
     // NOTE: "%lf" takes a double; the extended values are narrowed for printing only.
-    std::printf("%s Z-range:(%lf, %lf)-(%lf, %lf), c = (%lf,%lf), maxIters = %d, maxSize = %lf\r\n",
-                record.name.c_str(), static_cast<double>(record.minX),
-                static_cast<double>(record.minY), static_cast<double>(record.maxX),
-                static_cast<double>(record.maxY), static_cast<double>(record.Cx),
-                static_cast<double>(record.Cy), record.maxIterations,
-                static_cast<double>(record.maxSizeSquared));
-    std::fflush(stdout);
+    const char* format = "%s Z-range:(%lf, %lf)-(%lf, %lf), c = (%lf,%lf), maxIters = %d, maxSize = %lf\r";
+    const auto print = [&](char* out, size_t size) {
+        return std::snprintf(out, size, format, record.name.c_str(), static_cast<double>(record.minX),
+                             static_cast<double>(record.minY), static_cast<double>(record.maxX),
+                             static_cast<double>(record.maxY), static_cast<double>(record.Cx),
+                             static_cast<double>(record.Cy), record.maxIterations,
+                             static_cast<double>(record.maxSizeSquared));
+    };
+    std::string line(static_cast<size_t>(std::max(print(nullptr, 0), 0)), '\0');
+    print(line.data(), line.size() + 1);
+    printLine(line);
 }

@@ -1,10 +1,9 @@
-// The program's settings, shared state, locks and string tables. All of them live for the
+// The program's settings, shared state, locks and strings. All of them live for the
 // whole process; each guarded value names its lock. Values that one thread writes and others
 // read without a lock are atomics: a reader only needs the new value at its next test.
 #pragma once
 
 #include "core/fractal_record.h"
-#include "platform/semaphore.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -41,12 +40,6 @@ extern int32_t maxIterations;
 extern long double maxSizeSquared;
 extern long double viewMaxX, viewMinX, viewMaxY, viewMinY;
 extern long double juliaCx, juliaCy;
-extern int32_t maxWorkGroupSize;
-extern std::atomic<int32_t> clUseDouble;
-extern std::atomic<bool> interopActive;
-extern int32_t interopTextureCount; // guarded by interopMutex
-extern int32_t interopTextureIndex; // guarded by interopMutex
-extern int32_t interopFrameCount;   // guarded by interopMutex
 
 // The fractal list, the render queue and the frames still to compute.
 extern std::vector<FractalRecord> fractalList; // guarded by fractalListMutex
@@ -57,19 +50,11 @@ extern int32_t pendingFrames;                  // guarded by pendingFramesMutex
 extern uint64_t totalRenderTime;               // nanoseconds; guarded by renderTimeMutex
 extern std::atomic<bool> benchmarkActive;
 
-// Zoom-animation and benchmark driver state (main thread).
+// Requests to the zoom-animation and benchmark driver, raised by the window callbacks and the
+// menus (main thread).
 extern bool zoomRequested;
 extern bool zoomAnimating;
-extern int32_t zoomSteps;
-// The four bounds of a view, or the change of each per animation pass.
-template <typename Real>
-struct ZoomBounds {
-    Real maxX = 0, maxY = 0, minX = 0, minY = 0;
-};
-extern ZoomBounds<long double> zoomTarget; // the rubber band: image pixels, then plane coordinates
-extern ZoomBounds<double> zoomDelta;
 extern int32_t cycleDirection;
-extern int32_t cyclePreviousIndex;
 extern bool redrawRequested;
 extern int32_t savedDeviceId;
 extern bool savedUseInterop;
@@ -77,16 +62,6 @@ extern bool savedInteropActive;
 
 extern std::atomic<bool> quitFlag;
 extern std::atomic<bool> stopFlag;
-extern std::atomic<bool> clReady;
-extern std::atomic<bool> clRebuildRequested;
-
-// Window and menu-layer values.
-extern float uiWidth, uiHeight;
-extern float uiScaleX, uiScaleY;
-extern float fontScaleX, fontScaleY;
-extern float lineHeight;
-extern bool caretVisible;
-extern int32_t windowStartWidth, windowStartHeight;
 
 // Owners filled by start-up.
 extern CPUThreads* cpuThreadsPool;
@@ -98,35 +73,13 @@ extern uint16_t* displayBuffer;   // the image last taken from the ready buffers
 extern std::recursive_mutex fractalListMutex;
 extern std::recursive_mutex pendingFramesMutex;
 extern std::recursive_mutex renderTimeMutex;
-extern std::recursive_mutex interopMutex;
 extern std::mutex renderQueueMutex;
 extern std::mutex bufferMutex;
 extern std::mutex computeRequestMutex;
 extern std::condition_variable computeRequest;
-extern CountingSemaphore clSetupSemaphore;
 
-// String tables.
-extern const std::vector<std::string> kernelBuildWords; // "ushort", "buffer_type", "max_palette_value"
-extern const std::vector<std::string> clErrorTexts;
-extern const std::vector<std::string> menuLabels;
+// Version and file names.
 extern const std::string versionString;
 extern std::string baseTitle;
 extern std::string currentFilePath; // UTF-8 path of the fractal file last loaded or saved
 extern std::string lastDialogPath;
-extern const std::vector<std::string> formFieldLabels;
-
-// Positions of the labels in menuLabels, in table order.
-enum MenuLabel : int {
-    LabelFile, LabelPalette, LabelZoom, LabelDevices,
-    LabelFractals, LabelToggleTimingLogs, LabelPreviousFractal, LabelNextFractal, LabelCycle,
-    LabelInformation, LabelBenchmark, LabelBenchmarkFromFile, LabelLoadFromDisk, LabelSaveToDisk,
-    LabelQuit,
-    LabelMandelbrot, LabelJulia, LabelSin, LabelCos, LabelSinh, LabelCosh, LabelBarnsley,
-    LabelDragon, LabelChebyshevT5, LabelHermiteH4, LabelLegendreP3,
-    LabelJuliaDefault, LabelDendrite, LabelDouadysRabbit, LabelSanMarco, LabelSiegelDisk,
-    LabelFirstFractal, LabelSecondFractal, LabelThirdFractal, LabelSierpinski,
-    LabelVgaAssignment, LabelRedHeatmap, LabelRandomColours, LabelAutoSwitch,
-    LabelCpu, LabelDoublePrecision, LabelExtendedPrecision, LabelCpuThreads,
-    LabelSystemInformation, LabelUseShaders, LabelUseInterop, LabelSynchronousMode,
-    MenuLabelCount
-};

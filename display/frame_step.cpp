@@ -1,15 +1,15 @@
 #include "display/frame_step.h"
 
-#include "core/cpu_threads.h"
 #include "core/globals.h"
+#include "core/message_log.h"
+#include "display/frame_compute.h"
 #include "display/gl_display.h"
-#include "display/message_log.h"
-#include "opencl/opencl_backend.h"
+#include "opencl/cl_globals.h"
+#include "platform/console.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <sstream>
 
 namespace {
@@ -39,7 +39,7 @@ void logFrameTime(uint64_t elapsed)
     if (!timingLogs || elapsed == 0)
         return;
     const std::string text = frameTimeText(elapsed);
-    std::cout << text << std::endl;
+    printLine(text);
     addMessage(text);
 }
 
@@ -127,7 +127,8 @@ bool frameStep(bool interop)
             textureIndex = interopTextureIndex;
         }
         uint16_t* noHostBuffer = nullptr;
-        computeCL(type, &noHostBuffer, displayState.interopTextures, clUseDouble, record, textureIndex);
+        frameCompute.device(type, &noHostBuffer, displayState.interopTextures, clUseDouble, record,
+                            textureIndex);
         {
             std::lock_guard lock(interopMutex);
             interopFrameCount += 1;
@@ -146,12 +147,10 @@ bool frameStep(bool interop)
         }
         if (buffer) {
             if (cpuMode) {
-                if (cpuThreadsPool) {
-                    const int32_t code = useExtended ? 3 : useDouble ? 2 : 1;
-                    computeCpuFrame(*cpuThreadsPool, record, code, type);
-                }
+                frameCompute.cpu(record, type, useExtended ? 3 : useDouble ? 2 : 1);
             } else {
-                computeCL(type, &iterationBuffer, displayState.interopTextures, clUseDouble, record, 0);
+                frameCompute.device(type, &iterationBuffer, displayState.interopTextures, clUseDouble,
+                                    record, 0);
             }
             elapsed = nanosecondsSince(start);
             if (iterationBuffer)

@@ -2,10 +2,10 @@
 
 #include "core/globals.h"
 #include "display/glsl_sources.h"
+#include "platform/console.h"
 #include "platform/gl_proc.h"
 
 #include <cstring>
-#include <iostream>
 
 namespace glsl {
 PFNGLCREATEPROGRAMOBJECTARBPROC glCreateProgramObjectARB = nullptr;
@@ -77,7 +77,7 @@ bool fetchEntryPoint(Entry& entry, const char* name)
 {
     entry = reinterpret_cast<Entry>(glProcAddress(name));
     if (entry == nullptr)
-        std::cout << "OpenGL entry point " << name << " not found" << std::endl;
+        printLine(std::string("OpenGL entry point ") + name + " not found");
     return entry != nullptr;
 }
 
@@ -115,7 +115,7 @@ void printInfoLog(GLhandleARB object, std::vector<char>& log)
 {
     log.assign(infoLogCapacity, '\0');
     glsl::glGetInfoLogARB(object, infoLogCapacity, nullptr, log.data());
-    std::cout << log.data() << std::endl;
+    printLine(log.data());
 }
 
 // Adds a shader of one kind to the program, compiles it and prints its log. Returns whether
@@ -199,11 +199,11 @@ void buildShaderProgram(GLhandleARB& program, std::string_view vertexText,
     bool built = true;
     program = glsl::glCreateProgramObjectARB();
     if (!vertexText.empty() && !addShader(program, GL_VERTEX_SHADER_ARB, vertexText, log)) {
-        std::cout << "Vertex shader did not compile" << std::endl;
+        printLine("Vertex shader did not compile");
         built = false;
     }
     if (!fragmentText.empty() && !addShader(program, GL_FRAGMENT_SHADER_ARB, fragmentText, log)) {
-        std::cout << "Fragment shader did not compile" << std::endl;
+        printLine("Fragment shader did not compile");
         built = false;
     }
     glsl::glLinkProgramARB(program);
@@ -211,11 +211,11 @@ void buildShaderProgram(GLhandleARB& program, std::string_view vertexText,
     GLint linked = GL_FALSE;
     glsl::glGetObjectParameterivARB(program, GL_OBJECT_LINK_STATUS_ARB, &linked);
     if (linked != GL_TRUE) {
-        std::cout << "Shader program did not link" << std::endl;
+        printLine("Shader program did not link");
         built = false;
     }
     if (!built) {
-        std::cout << "Falling back to the palette emulation" << std::endl;
+        printLine("Falling back to the palette emulation");
         displayState.glslAvailable = false;
     }
 }
@@ -225,7 +225,7 @@ void initialiseTexture(std::atomic<bool>& displayReady)
     if (displayReady)
         return;
     DisplayState& state = displayState;
-    std::cout << "Initialising texture " << std::endl;
+    printLine("Initialising texture ");
     glGenTextures(2, state.interopTextures.data());
     glGenTextures(2, state.textures.data());
 

@@ -1,9 +1,9 @@
 #include "display/palette.h"
+#include "platform/console.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <iostream>
 #include <random>
 
 PaletteEntry vgaPalette[paletteSize];
@@ -71,7 +71,7 @@ constexpr VgaTable vgaTable = makeVgaTable();
 // Fixed VGA colours, then blue, green and red ramps down to black.
 void buildVgaPalette()
 {
-    std::cout << "Reinitialising palette" << std::endl;
+    printLine("Reinitialising palette");
     for (int i = 0; i < vgaTableSize; ++i) {
         const VgaColour& c = vgaTable.colours[i];
         vgaPalette[i] = {static_cast<uint16_t>(c.red << 10), static_cast<uint16_t>(c.green << 10),

@@ -3,18 +3,19 @@
 #include "core/globals.h"
 #include "display/frame_step.h"
 #include "display/gl_display.h"
-#include "display/message_log.h"
+#include "display/message_log_draw.h"
 #include "display/palette.h"
 #include "glutmenu/glut_menu.h"
+#include "glutmenu/metrics.h"
+#include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
+#include "platform/console.h"
 
 #include <GL/glu.h>
 
 #include <cstring>
-#include <iostream>
 
 GLFWwindow* window = nullptr;
-GLFWwindow* clWindow = nullptr;
 RubberBand rubberBand;
 GLFWscrollfun sceneScrollCallback = nullptr;
 std::unique_ptr<uint16_t[]> emulationBuffer;
@@ -41,7 +42,7 @@ void copyToDisplayPalette()
 bool updatePalette()
 {
     if (!paletteSetUp) {
-        std::cout << "Palette already initialised, paletteType is " << paletteType << std::endl;
+        printLine("Palette already initialised, paletteType is " + std::to_string(paletteType));
         paletteSetUp = true;
         initialisePalette(paletteType);
         lastPaletteType = paletteType;
@@ -53,7 +54,7 @@ bool updatePalette()
     if (paletteType != lastPaletteType) {
         initialisePalette(paletteType);
         lastPaletteType = paletteType;
-        std::cout << "Palette has changed" << std::endl;
+        printLine("Palette has changed");
         copyToDisplayPalette();
         return true;
     }
@@ -200,10 +201,10 @@ void drawMessageLogs()
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     messageLog->expire();
-    messageLog->draw();
+    drawMessageLog(*messageLog);
     if (infoLog) {
         infoLog->expire();
-        infoLog->draw();
+        drawMessageLog(*infoLog);
     }
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
@@ -231,7 +232,7 @@ void renderScene()
 
     if (displayState.displayReady) {
         if (paletteChanged) {
-            std::cout << "renderScene() - palette update" << std::endl;
+            printLine("renderScene() - palette update");
             copyToDisplayPalette();
             paletteTextureStale = true;
         }

@@ -8,7 +8,6 @@
 #include <memory>
 
 extern GLFWwindow* window;   // the main window
-extern GLFWwindow* clWindow; // the hidden window whose context the OpenCL set-up thread uses
 
 // The zoom selection, in window coordinates truncated toward zero.
 struct RubberBand {

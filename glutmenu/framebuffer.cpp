@@ -1,6 +1,6 @@
 #include "glutmenu/framebuffer.h"
 
-#include "core/globals.h"
+#include "glutmenu/metrics.h"
 
 #include <GLFW/glfw3.h>
 

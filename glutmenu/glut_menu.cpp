@@ -1,12 +1,12 @@
 #include "glutmenu/glut_menu.h"
 
-#include "core/globals.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/metrics.h"
+#include "platform/console.h"
 #include "platform/working_directory.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <iostream>
 
 GlutMenu::CGlutMenu menuBar;
 
@@ -38,7 +38,7 @@ void CGlutMenu::init(int windowWidth, int windowHeight, int left, int top,
     fontFile = file.empty() ? defaultFontFile : file;
     setWorkingDirectoryToExe();
     if (!loadMenuFont(fontFile)) {
-        std::cout << "Could not load font" << std::endl;
+        printLine("Could not load font");
         std::exit(1);
     }
 
@@ -146,7 +146,7 @@ void CGlutMenu::reshape()
             subMenuX = px + width;
             subMenuY = truncate(lineHeight * static_cast<float>(item) + y);
         }
-        std::cout << "Resizing sub-menu " << getItemLabel(item) << std::endl;
+        printLine("Resizing sub-menu " + getItemLabel(item));
         subMenu->x = static_cast<float>(subMenuX);
         subMenu->y = static_cast<float>(subMenuY);
         subMenu->reshape();

@@ -1,6 +1,6 @@
 #include "glutmenu/menu_font.h"
 
-#include "core/globals.h"
+#include "glutmenu/metrics.h"
 
 #include <FTGL/ftgl.h>
 #include <GL/gl.h>

@@ -1,7 +1,7 @@
 #include "glutmenu/glut_menu.h"
 
-#include "core/globals.h"
 #include "glutmenu/framebuffer.h"
+#include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
 
 #include <GLFW/glfw3.h>

@@ -1,12 +1,13 @@
 #include "glutmenu/text_input.h"
 
-#include "core/globals.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/metrics.h"
+#include "platform/console.h"
 
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
-#include <iostream>
+#include <cstdio>
 
 GlutMenu::CTextInput* activeTextInput = nullptr;
 int32_t openTextInputs = 0;
@@ -63,7 +64,7 @@ bool CTextInput::isOpen() const
 void CTextInput::KeyboardCallback(int key, int mods, const std::string& button)
 {
     const bool shift = (mods & GLFW_MOD_SHIFT) != 0;
-    std::cout << "Key code is " << key << " and shift state is " << (shift ? 1 : 0) << std::endl;
+    printLine("Key code is " + std::to_string(key) + " and shift state is " + (shift ? "1" : "0"));
 
     if (key >= 32 && key <= 126) {
         insertCharacter(static_cast<char>(key));
@@ -126,7 +127,8 @@ void CTextInput::insertCharacter(char c)
     if (textLength >= maxChars || !editMode() || currentChoices() != nullptr)
         return;
     if (length(editText) >= maxChars) {
-        std::cout << '\a' << std::flush;
+        std::fputc('\a', stdout);
+        std::fflush(stdout);
         return;
     }
     // NOTE: a caret that a caller left before the text inserts at the start rather than

@@ -1,8 +1,8 @@
 #include "glutmenu/text_input.h"
 
-#include "core/globals.h"
 #include "glutmenu/draw_shapes.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/metrics.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,11 +1,12 @@
 #include "glutmenu/text_input.h"
 
-#include "core/globals.h"
 #include "glutmenu/framebuffer.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/metrics.h"
+#include "platform/console.h"
 
 #include <algorithm>
-#include <iostream>
+#include <sstream>
 
 namespace GlutMenu {
 
@@ -23,6 +24,14 @@ float widestAdvance(const std::vector<std::string>& texts)
 int halfDown(int value)
 {
     return value >= 0 ? value / 2 : -((1 - value) / 2);
+}
+
+// A console line: the text, then x and y in the stream's default six significant digits.
+std::string position(const std::string& text, float x, float y)
+{
+    std::ostringstream line;
+    line << text << x << ", " << y;
+    return line.str();
 }
 
 } // namespace
@@ -69,14 +78,14 @@ void CTextInput::ReshapeCallback(float sx, float sy)
 {
     if (previous != nullptr)
         previous->ReshapeCallback(sx, sy);
-    std::cout << "CTextInput::ReshapeCallback" << std::endl;
-    std::cout << "CTextInput::(x,y) " << x << ", " << y << std::endl;
+    printLine("CTextInput::ReshapeCallback");
+    printLine(position("CTextInput::(x,y) ", x, y));
     x *= sx;
     y *= sy;
     bottom *= sy;
     width *= sx;
     buttonWidth *= sx;
-    std::cout << "New CTextInput::(x,y) " << x << ", " << y << std::endl;
+    printLine(position("New CTextInput::(x,y) ", x, y));
 
     if (mode == 1) {
         computeWidth();

@@ -1,6 +1,7 @@
 #include "opencl/opencl_backend.h"
 
 #include "core/globals.h"
+#include "opencl/cl_globals.h"
 
 ClState clState;
 

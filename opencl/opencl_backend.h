@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/fractal_record.h"
+#include "opencl/cl_globals.h"
 
 #include <cstdint>
 #include <string>

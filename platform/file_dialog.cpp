@@ -1,5 +1,7 @@
 #include "platform/file_dialog.h"
 
+#include "platform/console.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,8 +26,7 @@ ZenityAnswer runZenity(const std::vector<std::string>& args)
     ZenityAnswer answer;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
-        std::printf("Cannot show the file dialog: %s\n", std::strerror(errno));
-        std::fflush(stdout);
+        printLine(std::string("Cannot show the file dialog: ") + std::strerror(errno));
         return answer;
     }
 
@@ -46,10 +47,9 @@ ZenityAnswer runZenity(const std::vector<std::string>& args)
     if (spawnError != 0) {
         close(fds[0]);
         if (spawnError == ENOENT)
-            std::printf("Cannot show the file dialog: zenity is not installed\n");
+            printLine("Cannot show the file dialog: zenity is not installed");
         else
-            std::printf("Cannot show the file dialog: %s\n", std::strerror(spawnError));
-        std::fflush(stdout);
+            printLine(std::string("Cannot show the file dialog: ") + std::strerror(spawnError));
         return answer;
     }
 

@@ -13,7 +13,7 @@ if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then
     file=$1
     shift
 fi
-closer=$(dirname "$exe")/../platform/x11-close-window
+closer=$(dirname "$exe")/../tests/x11-close-window
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -15,7 +15,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > /dev/null
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WERROR=ON "$@" > /dev/null
     cmake --build "$dir" -j "$jobs"
     xvfb-run -a -s "-screen 0 1600x1200x24" \
         ctest --test-dir "$dir" --output-on-failure -j "$jobs"
@@ -25,7 +25,7 @@ run_suite build/release
 run_suite build/sanitize -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCH=OFF
 
 # The CPU pool and the semaphore once more under ThreadSanitizer.
-cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TSAN=ON \
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TSAN=ON -DTESSALY_WERROR=ON \
     -DTESSALY_BUILD_BENCH=OFF > /dev/null
 cmake --build build/tsan -j "$jobs" --target test_core test_platform
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \

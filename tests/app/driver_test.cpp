@@ -1,10 +1,12 @@
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "display/message_log.h"
+#include "core/message_log.h"
 #include "display/palette.h"
 #include "display/render_scene.h"
 #include "glutmenu/glut_menu.h"
+#include "menus/menu_labels.h"
+#include "opencl/cl_globals.h"
 #include "platform/x87.h"
 #include "tests/app/test_support.h"
 

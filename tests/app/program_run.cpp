@@ -1,5 +1,7 @@
 #include "tests/app/program_run.h"
 
+#include "tests/support/no_opencl.h"
+
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
 
@@ -78,11 +80,16 @@ ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay
     for (std::string& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
+    // The program runs without an OpenCL device: its loader finds no platform.
+    std::string noOpenCL = "OCL_ICD_VENDORS=" + emptyOpenCLVendors();
     std::vector<char*> envp;
     for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (std::strncmp(*variable, "OCL_ICD_VENDORS=", 16) == 0)
+            continue;
         if (withDisplay || std::strncmp(*variable, "DISPLAY=", 8) != 0)
             envp.push_back(*variable);
     }
+    envp.push_back(noOpenCL.data());
     envp.push_back(nullptr);
 
     int out[2];
@@ -145,7 +152,7 @@ bool runCommand(const std::string& command)
 
 bool closeProgramWindow()
 {
-    const std::string command = std::string(TESSALY_BINARY_DIR) + "/platform/x11-close-window '" +
+    const std::string command = std::string(TESSALY_BINARY_DIR) + "/tests/x11-close-window '" +
                                 programTitlePrefix + "' 2>/dev/null";
     const auto deadline = std::chrono::steady_clock::now() + programTimeLimit;
     while (!runCommand(command)) {

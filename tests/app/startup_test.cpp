@@ -1,8 +1,10 @@
 #include "app/startup.h"
 #include "core/globals.h"
+#include "core/message_log.h"
 #include "display/gl_display.h"
-#include "display/message_log.h"
 #include "display/render_scene.h"
+#include "glutmenu/metrics.h"
+#include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
 #include "tests/app/test_support.h"
 

@@ -1,11 +1,16 @@
 #include "tests/app/test_support.h"
 
+#include "tests/support/no_opencl.h"
+
 #include "app/callbacks.h"
+#include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "display/message_log.h"
+#include "core/message_log.h"
 #include "glutmenu/glut_menu.h"
+#include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
+#include "opencl/cl_globals.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -156,3 +161,16 @@ std::string ShellTest::takeOutput()
     testing::internal::CaptureStdout();
     return text;
 }
+
+namespace {
+
+// The shell's in-process tests mean "no OpenCL device": the loader finds no platform.
+class NoOpenCLEnvironment : public testing::Environment {
+public:
+    void SetUp() override { hideOpenCLPlatforms(); }
+};
+
+[[maybe_unused]] testing::Environment* const noOpenCL =
+    testing::AddGlobalTestEnvironment(new NoOpenCLEnvironment);
+
+} // namespace

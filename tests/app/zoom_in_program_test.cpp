@@ -5,6 +5,7 @@
 #include "core/fractal_list.h"
 #include "core/globals.h"
 #include "display/render_scene.h"
+#include "opencl/cl_globals.h"
 #include "tests/app/program_run.h"
 #include "tests/app/screen_check.h"
 

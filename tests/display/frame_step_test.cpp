@@ -3,8 +3,10 @@
 #include "core/cpu_threads.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "core/message_log.h"
+#include "display/frame_compute.h"
 #include "display/gl_display.h"
-#include "display/message_log.h"
+#include "opencl/cl_globals.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +38,13 @@ protected:
 
     void SetUp() override
     {
+        // The CPU side is the real pool; the device side records what it was asked.
+        deviceCalls.clear();
+        frameCompute = cpuOnlyCompute();
+        frameCompute.device = [](int32_t type, uint16_t** hostBuffer, const std::vector<unsigned>&,
+                                 int32_t useDouble, const FractalRecord&, int32_t textureIndex) {
+            deviceCalls.push_back({type, *hostBuffer != nullptr, useDouble, textureIndex});
+        };
         cpuThreadsPool = pool;
         displayState.displayReady = true;
         cpuMode = true;
@@ -65,6 +74,7 @@ protected:
         // The display state would delete OpenGL objects at exit while marked ready.
         displayState.displayReady = false;
         cpuThreadsPool = nullptr;
+        frameCompute = cpuOnlyCompute();
     }
 
     // A Mandelbrot record whose frame costs at most a few iterations per pixel.
@@ -86,6 +96,13 @@ protected:
         return result;
     }
 
+    struct DeviceCall {
+        int32_t type;
+        bool toHostBuffer;
+        int32_t useDouble;
+        int32_t textureIndex;
+    };
+    static inline std::vector<DeviceCall> deviceCalls;
     static inline std::vector<uint16_t> image;
     static inline CPUThreads* pool = nullptr;
     static inline std::string lastOutput;
@@ -195,6 +212,9 @@ TEST_F(FrameStepTest, WithoutAPoolOrOnOpenCLTheBufferGetsTheIterationImage)
     EXPECT_EQ(valueAtOne(readyBuffers[0]), 777);
     EXPECT_EQ(valueAtOne(readyBuffers[1]), 777);
     EXPECT_EQ(interopFrameCount, 1) << "no shared texture was written";
+    ASSERT_EQ(deviceCalls.size(), 1u);
+    EXPECT_TRUE(deviceCalls[0].toHostBuffer);
+    EXPECT_EQ(deviceCalls[0].type, 0);
 }
 
 TEST_F(FrameStepTest, SharedTexturesAreWrittenInTurnWithoutBuffers)
@@ -214,6 +234,11 @@ TEST_F(FrameStepTest, SharedTexturesAreWrittenInTurnWithoutBuffers)
         EXPECT_EQ(pendingFrames, 3 - frame);
     }
     EXPECT_EQ(interopFrameCount, 4);
+    ASSERT_EQ(deviceCalls.size(), 3u);
+    for (size_t i = 0; i < deviceCalls.size(); ++i) {
+        EXPECT_FALSE(deviceCalls[i].toHostBuffer);
+        EXPECT_EQ(deviceCalls[i].textureIndex, static_cast<int32_t>(i % 2));
+    }
     EXPECT_TRUE(readyBuffers.empty());
     EXPECT_EQ(freeBuffers.size(), static_cast<size_t>(pixelBufferCount));
 
@@ -226,6 +251,7 @@ TEST_F(FrameStepTest, SharedTexturesAreWrittenInTurnWithoutBuffers)
     ASSERT_EQ(readyBuffers.size(), 1u);
     EXPECT_EQ(valueAtOne(readyBuffers[0]), 2);
     EXPECT_EQ(interopFrameCount, 4);
+    EXPECT_EQ(deviceCalls.size(), 3u) << "the device is not asked in CPU mode";
 }
 
 TEST_F(FrameStepTest, PrecisionCodeFollowsTheSettings)

@@ -1,6 +1,7 @@
 #include "core/globals.h"
-#include "display/message_log.h"
+#include "display/message_log_draw.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/metrics.h"
 #include "platform/working_directory.h"
 #include "tests/support/hidden_window.h"
 #include "tests/support/test_font.h"
@@ -125,7 +126,7 @@ TEST(MessageLog, DrawsTheThreeOldestLinesOneStepApart)
     };
 
     gl.beginOverlay();
-    log.draw();
+    drawMessageLog(log);
     std::vector<uint8_t> red = gl.readRed();
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(k);
@@ -141,7 +142,7 @@ TEST(MessageLog, DrawsTheThreeOldestLinesOneStepApart)
     log.timestamps[1] -= 2 * second;
     log.expire();
     gl.beginOverlay();
-    log.draw();
+    drawMessageLog(log);
     red = gl.readRed();
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(k);

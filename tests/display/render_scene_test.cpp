@@ -3,10 +3,11 @@
 #include "core/cpu_threads.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "core/message_log.h"
 #include "display/frame_step.h"
 #include "display/gl_display.h"
-#include "display/message_log.h"
 #include "display/palette.h"
+#include "opencl/cl_globals.h"
 #include "tests/support/hidden_window.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "core/globals.h"
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/metrics.h"
 #include "tests/support/test_font.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Short-lived text lines drawn over the image. Each line stays until its age in whole seconds
-// exceeds the log's timeout; at most the three oldest lines are drawn at a time.
+// exceeds the log's timeout. The display draws at most the three oldest lines at a time.
 #pragma once
 
 #include <cstdint>
@@ -17,10 +17,6 @@ public:
 
     // Removes every line whose age in whole seconds is greater than the timeout. Main thread.
     void expire();
-
-    // Draws the three oldest lines at (x, y) downward with menuFont, in the colour, blending and
-    // projection the caller has set. Main thread, with the window's context current.
-    void draw();
 
     double timeoutSeconds;
     float x; // in the overlay's units: pixels from the top-left corner, y downward

@@ -1,18 +1,11 @@
-#include "display/message_log.h"
+#include "core/message_log.h"
 
-#include "glutmenu/menu_font.h"
-
-#include <FTGL/ftgl.h>
-#include <GL/gl.h>
-#include <algorithm>
 #include <chrono>
 
 std::unique_ptr<CMessageLog> messageLog;
 std::unique_ptr<CMessageLog> infoLog;
 
 namespace {
-
-constexpr size_t maxLinesShown = 3;
 
 int64_t steadyNanoseconds()
 {
@@ -48,21 +41,6 @@ void CMessageLog::expire()
         } else {
             ++i;
         }
-    }
-}
-
-void CMessageLog::draw()
-{
-    std::lock_guard lock(mutex);
-    if (menuFont == nullptr)
-        return;
-    const float step = (measureText("I") / 1.5f) * 1.1f;
-    const size_t shown = std::min(maxLinesShown, messages.size());
-    float lineY = y;
-    for (size_t k = 0; k < shown; ++k) {
-        glRasterPos3f(x, lineY, -1.0f);
-        menuFont->Render(messages[k].c_str(), -1, FTPoint(), FTPoint(), FTGL::RENDER_ALL);
-        lineY += step;
     }
 }
 

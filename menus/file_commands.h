@@ -1,0 +1,13 @@
+// The File menu's commands on fractal files. Main thread only.
+#pragma once
+
+#include "platform/file_dialog.h"
+
+#include <vector>
+
+// The filters of the load and save dialogs, in order; the first is selected.
+extern const std::vector<FileFilter> fractalFileFilters;
+
+// Asks for a file with the "Load fractals" dialog, loads it and shows its path in the window
+// title. Cancelling changes nothing.
+void loadFractalsDialog();
