@@ -6,10 +6,11 @@
 
 namespace GlutMenu {
 
-// A filled quad with corners (x0, y0), (x1, y0), (x1, y1), (x0, y1).
-inline void drawQuad(float x0, float y0, float x1, float y1)
+// A quad with corners (x0, y0), (x1, y0), (x1, y1), (x0, y1): filled with GL_QUADS, an
+// outline with GL_LINE_LOOP.
+inline void drawCorners(GLenum mode, float x0, float y0, float x1, float y1)
 {
-    glBegin(GL_QUADS);
+    glBegin(mode);
     glVertex3f(x0, y0, -1.0f);
     glVertex3f(x1, y0, -1.0f);
     glVertex3f(x1, y1, -1.0f);
@@ -17,15 +18,14 @@ inline void drawQuad(float x0, float y0, float x1, float y1)
     glEnd();
 }
 
-// The outline of the same quad.
+inline void drawQuad(float x0, float y0, float x1, float y1)
+{
+    drawCorners(GL_QUADS, x0, y0, x1, y1);
+}
+
 inline void drawOutline(float x0, float y0, float x1, float y1)
 {
-    glBegin(GL_LINE_LOOP);
-    glVertex3f(x0, y0, -1.0f);
-    glVertex3f(x1, y0, -1.0f);
-    glVertex3f(x1, y1, -1.0f);
-    glVertex3f(x0, y1, -1.0f);
-    glEnd();
+    drawCorners(GL_LINE_LOOP, x0, y0, x1, y1);
 }
 
 // A vertical caret from y0 to y1.

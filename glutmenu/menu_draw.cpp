@@ -2,17 +2,13 @@
 
 #include "glutmenu/draw_shapes.h"
 #include "glutmenu/menu_font.h"
+#include "glutmenu/menu_projection.h"
 #include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
 
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
 
-namespace GlutMenu {
-
-namespace {
-
-// Menu units with y downward from the window's top edge, blending on.
 void beginMenuProjection()
 {
     glMatrixMode(GL_MODELVIEW);
@@ -28,7 +24,6 @@ void beginMenuProjection()
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glLineWidth(3.0f);
 }
 
 void endMenuProjection()
@@ -41,7 +36,7 @@ void endMenuProjection()
     glPopMatrix();
 }
 
-} // namespace
+namespace GlutMenu {
 
 std::string marqueeText(const std::string& label, uint32_t offset, uint32_t chars)
 {
@@ -70,8 +65,10 @@ void CGlutMenu::advanceMarquee(double now)
 void CGlutMenu::draw()
 {
     const bool topMenu = parent == nullptr;
-    if (topMenu)
+    if (topMenu) {
         beginMenuProjection();
+        glLineWidth(3.0f);
+    }
 
     if (visible) {
         if (CGlutMenu* subMenu = openSubMenu())

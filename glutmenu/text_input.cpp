@@ -63,6 +63,8 @@ bool CTextInput::isOpen() const
 
 void CTextInput::KeyboardCallback(int key, int mods, const std::string& button)
 {
+    if (activeTextInput == nullptr)
+        return;
     const bool shift = (mods & GLFW_MOD_SHIFT) != 0;
     printLine("Key code is " + std::to_string(key) + " and shift state is " + (shift ? "1" : "0"));
 

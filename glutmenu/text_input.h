@@ -24,7 +24,8 @@ using TextFieldCallback = std::function<bool(std::string, std::string, void*)>;
 class CTextInput {
 public:
     CTextInput() = default;
-    ~CTextInput() = default;
+    // An open form leaves the stack first, so that no form refers to it.
+    ~CTextInput() { close(); }
     CTextInput(const CTextInput&) = delete;
     CTextInput& operator=(const CTextInput&) = delete;
 

@@ -112,6 +112,16 @@ protected:
         pendingFrames = 0;
     }
 
+    // A rubber band dragged from (x0, y0) to (x1, y1), in window pixels.
+    static void showBand(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+    {
+        rubberBand.moved = true;
+        rubberBand.startX = x0;
+        rubberBand.startY = y0;
+        rubberBand.currentX = x1;
+        rubberBand.currentY = y1;
+    }
+
     // renderScene with its console output captured.
     static std::string render()
     {
@@ -248,11 +258,7 @@ TEST_F(RenderSceneTest, RubberBandIsDrawnScaledToTheImage)
     render();
     std::fill(shown.begin(), shown.end(), 0);
     useGL2 = false;
-    rubberBand.moved = true;
-    rubberBand.startX = 100;
-    rubberBand.startY = 50;
-    rubberBand.currentX = 300;
-    rubberBand.currentY = 200;
+    showBand(100, 50, 300, 200);
     render();
     const std::vector<uint8_t> rgb = readBack();
     const Rgb band{178, 178, 0};
@@ -290,11 +296,7 @@ TEST_F(RenderSceneTest, MenusAndTheActiveFormLieOverTheBandAndTheImage)
     menuBar.init(side, side, 0, 0, "Menu Bar", {"File"}, true, "");
     menuBar.visible = true;
     menuBar.highlighted = -1;
-    rubberBand.moved = true;
-    rubberBand.startX = 600;
-    rubberBand.startY = 2;
-    rubberBand.currentX = 800;
-    rubberBand.currentY = 300;
+    showBand(600, 2, 800, 300);
     render();
     const std::vector<uint8_t> rgb = readBack();
     const Rgb image = expected(displayPalette[0]);

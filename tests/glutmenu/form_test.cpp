@@ -206,6 +206,11 @@ TEST_F(FormTest, StackedFormsAndButtonClicks)
     keys({GLFW_KEY_ENTER});
     EXPECT_TRUE(upper.lines.empty());
     EXPECT_EQ(activeTextInput, &form) << "closing the upper form makes the lower active again";
+    {
+        CTextInput passing;
+        passing.open();
+    }
+    EXPECT_EQ(activeTextInput, &form) << "a form destroyed while open leaves the stack";
 
     keys({'H', 'I'});
     form.bottom = form.bodyBottom(); // where the last draw put the box's bottom
@@ -220,6 +225,8 @@ TEST_F(FormTest, StackedFormsAndButtonClicks)
     EXPECT_EQ(text, "Cancel:HI");
     EXPECT_EQ(activeTextInput, nullptr);
     EXPECT_EQ(openTextInputs, 0);
+    form.KeyboardCallback('Q', 0, "");
+    EXPECT_EQ(form.editText, "HI") << "no form open, no key taken";
 }
 
 } // namespace
