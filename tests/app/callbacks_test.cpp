@@ -261,16 +261,12 @@ TEST_F(CallbacksTest, MouseChoiceShowsTheBarAgainUnlessZoomIsArmed)
 
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 10, row / 2);
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 10, row / 2);
-    EXPECT_TRUE(menuBar.subMenuOpen);
     EXPECT_TRUE(file->visible);
 
     // A first-level item chosen with the mouse: the drop-down closes, the bar stays.
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 10, file->y + row / 2);
     EXPECT_EQ(chosen, std::vector<std::string>{"Information"});
-    EXPECT_FALSE(file->visible);
-    EXPECT_FALSE(menuBar.subMenuOpen);
-    EXPECT_TRUE(menuBar.visible);
-    EXPECT_EQ(menuBar.selectedItem, -1);
+    EXPECT_TRUE(!file->visible && menuBar.visible && menuBar.selectedItem == -1);
 
     // Zoom hides the bar until the band is released; the next press starts the band.
     int px = 0, py = 0;
