@@ -16,6 +16,7 @@
 #include "display/window_title.h"
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
 #include "platform/console.h"
@@ -284,6 +285,7 @@ int runTessaly(int argc, char** argv)
     adoptHiddenWindow(glfwCreateWindow(1, 1, "OpenCLThread", nullptr, window));
 
     menuBar.window = window;
+    infoForm.window = window;
     glfwMakeContextCurrent(window);
     installFractalViewHooks();
     if (!displayState.glslAvailable)
