@@ -3,7 +3,9 @@
 #include "core/fractal_list.h"
 #include "core/globals.h"
 #include "platform/console.h"
+#include "platform/regular_file.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -16,12 +18,12 @@ namespace {
 constexpr size_t extendedBytes = 10; // x87 significand, exponent and sign; the rest is filler
 constexpr size_t slotBytes = 16;
 
-// Hands out the bytes of a file in order, never past its end.
+// Hands out the bytes of a file held in memory in order, never past its end.
 class ByteReader {
 public:
     explicit ByteReader(std::span<const unsigned char> bytes) : bytes_(bytes) {}
 
-    size_t left() const { return bytes_.size() - pos_; }
+    uint64_t left() const { return bytes_.size() - pos_; }
 
     // Copies the next n bytes; false, taking nothing, when fewer are left.
     bool take(void* out, size_t n)
@@ -33,12 +35,16 @@ public:
         return true;
     }
 
-    // The next n bytes, which the caller has checked are there.
-    std::span<const unsigned char> skip(size_t n)
+    // Takes the next n bytes, which the caller has checked are there, as a name: the text
+    // before the first zero byte among them.
+    bool takeName(size_t n, std::string& name)
     {
-        std::span<const unsigned char> part = bytes_.subspan(pos_, n);
+        const unsigned char* start = bytes_.data() + pos_;
+        const void* zero = std::memchr(start, 0, n);
+        const size_t length = zero ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - start) : n;
+        name.assign(reinterpret_cast<const char*>(start), length);
         pos_ += n;
-        return part;
+        return true;
     }
 
 private:
@@ -46,8 +52,94 @@ private:
     size_t pos_ = 0;
 };
 
+// Hands out the bytes of a regular file in order, up to the size it had when it was opened,
+// reading them a piece at a time. A read error ends the bytes and is remembered.
+class FileReader {
+public:
+    explicit FileReader(const RegularFile& file) : file_(file), size_(file.size()) {}
+
+    uint64_t left() const { return size_ - pos_; }
+    bool failed() const { return failed_; }
+
+    // Copies the next n bytes; false when fewer are left or they cannot be read.
+    bool take(void* out, size_t n)
+    {
+        if (n > left())
+            return false;
+        auto* to = static_cast<unsigned char*>(out);
+        while (n > 0) {
+            const std::span<const unsigned char> piece = next(n);
+            if (piece.empty())
+                return false;
+            std::memcpy(to, piece.data(), piece.size());
+            to += piece.size();
+            n -= piece.size();
+        }
+        return true;
+    }
+
+    // Takes the next n bytes, which the caller has checked are there, as a name: the text
+    // before the first zero byte among them; the bytes after it are passed over unkept.
+    bool takeName(size_t n, std::string& name)
+    {
+        name.clear();
+        bool ended = false;
+        while (n > 0) {
+            const std::span<const unsigned char> piece = next(n);
+            if (piece.empty())
+                return false;
+            if (!ended) {
+                const void* zero = std::memchr(piece.data(), 0, piece.size());
+                const size_t length = zero
+                    ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - piece.data())
+                    : piece.size();
+                name.append(reinterpret_cast<const char*>(piece.data()), length);
+                ended = zero != nullptr;
+            }
+            n -= piece.size();
+        }
+        return true;
+    }
+
+private:
+    // Up to n of the next bytes, read from the file when the buffer is used up; empty after a
+    // read error.
+    std::span<const unsigned char> next(size_t n)
+    {
+        if (used_ == held_) {
+            const uint64_t want = std::min<uint64_t>(sizeof buffer_, left());
+            if (failed_ || !file_.readAt(pos_, buffer_, static_cast<size_t>(want))) {
+                failed_ = true;
+                return {};
+            }
+            used_ = 0;
+            held_ = static_cast<size_t>(want);
+        }
+        const size_t count = std::min(n, held_ - used_);
+        const std::span<const unsigned char> piece(buffer_ + used_, count);
+        used_ += count;
+        pos_ += count;
+        return piece;
+    }
+
+    const RegularFile& file_;
+    const uint64_t size_;
+    uint64_t pos_ = 0; // bytes handed out
+    unsigned char buffer_[65536];
+    size_t used_ = 0;  // of the bytes held in buffer_
+    size_t held_ = 0;
+    bool failed_ = false;
+};
+
+// The file version its last two bytes give: 2 for "v2" in either case, else 1.
+int versionOfTrailer(unsigned char first, unsigned char second)
+{
+    return (first == 'v' || first == 'V') && second == '2' ? 2 : 1;
+}
+
 // Reads one real: a double widened exactly, or the value bytes of an extended slot.
-bool readReal(ByteReader& reader, int version, long double& value)
+template <typename Reader>
+bool readReal(Reader& reader, int version, long double& value)
 {
     if (version == 2) {
         unsigned char slot[slotBytes];
@@ -65,7 +157,8 @@ bool readReal(ByteReader& reader, int version, long double& value)
 }
 
 // Reads the fields after the first one, in file order; false when the file ends inside them.
-bool readRestOfRecord(ByteReader& reader, int version, FractalRecord& record)
+template <typename Reader>
+bool readRestOfRecord(Reader& reader, int version, FractalRecord& record)
 {
     return readReal(reader, version, record.minX) && readReal(reader, version, record.maxY)
         && readReal(reader, version, record.minY) && readReal(reader, version, record.Cx)
@@ -74,6 +167,40 @@ bool readRestOfRecord(ByteReader& reader, int version, FractalRecord& record)
         && readReal(reader, version, record.maxSizeSquared)
         && reader.take(&record.paletteType, sizeof record.paletteType)
         && reader.take(&record.fractalType, sizeof record.fractalType);
+}
+
+// Reads records of contents.version until the bytes end or a record is damaged; the records
+// before a damaged one are kept.
+template <typename Reader>
+void readRecords(Reader& reader, FractalFileContents& contents)
+{
+    while (reader.left() > 0) {
+        const size_t index = contents.records.size();
+        FractalRecord record{};
+        // NOTE: the end of the file inside the first field is the normal end; it is how the
+        // trailer "v2" and the last bytes of a version 1 file end the loop.
+        if (!readReal(reader, contents.version, record.maxX))
+            break;
+
+        uint32_t nameBytes = 0;
+        if (!readRestOfRecord(reader, contents.version, record)
+            || !reader.take(&nameBytes, sizeof nameBytes)) {
+            contents.damage = "Damaged fractal file: fractal " + std::to_string(index)
+                + " is cut short";
+            break;
+        }
+        if (nameBytes == 0 || nameBytes > reader.left()) {
+            contents.damage = "Damaged fractal file: fractal " + std::to_string(index)
+                + " has an impossible name length of " + std::to_string(nameBytes) + " bytes";
+            break;
+        }
+        if (!reader.takeName(nameBytes, record.name) || !reader.take(&record.id, sizeof record.id)) {
+            contents.damage = "Damaged fractal file: fractal " + std::to_string(index)
+                + " is cut short";
+            break;
+        }
+        contents.records.push_back(std::move(record));
+    }
 }
 
 void appendBytes(std::vector<unsigned char>& out, const void* data, size_t n)
@@ -113,65 +240,16 @@ void appendRecord(std::vector<unsigned char>& out, int version, const FractalRec
     appendBytes(out, &record.id, sizeof record.id);
 }
 
-// Reads a whole file; false when it cannot be opened or read (a folder, say).
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    unsigned char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    return !failed;
-}
-
 } // namespace
 
 FractalFileContents parseFractalFile(std::span<const unsigned char> bytes)
 {
     FractalFileContents contents;
     const size_t size = bytes.size();
-    if (size >= 2 && (bytes[size - 2] == 'v' || bytes[size - 2] == 'V') && bytes[size - 1] == '2')
-        contents.version = 2;
-
+    if (size >= 2)
+        contents.version = versionOfTrailer(bytes[size - 2], bytes[size - 1]);
     ByteReader reader(bytes);
-    while (reader.left() > 0) {
-        const size_t index = contents.records.size();
-        FractalRecord record{};
-        // NOTE: the end of the file inside the first field is the normal end; it is how the
-        // trailer "v2" and the last bytes of a version 1 file end the loop.
-        if (!readReal(reader, contents.version, record.maxX))
-            break;
-
-        uint32_t nameBytes = 0;
-        if (!readRestOfRecord(reader, contents.version, record)
-            || !reader.take(&nameBytes, sizeof nameBytes)) {
-            contents.damage = "Damaged fractal file: fractal " + std::to_string(index)
-                + " is cut short";
-            break;
-        }
-        if (nameBytes == 0 || nameBytes > reader.left()) {
-            contents.damage = "Damaged fractal file: fractal " + std::to_string(index)
-                + " has an impossible name length of " + std::to_string(nameBytes) + " bytes";
-            break;
-        }
-        const std::span<const unsigned char> name = reader.skip(nameBytes);
-        const void* zero = std::memchr(name.data(), 0, name.size());
-        const size_t nameLength = zero
-            ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - name.data())
-            : name.size();
-        record.name.assign(reinterpret_cast<const char*>(name.data()), nameLength);
-
-        if (!reader.take(&record.id, sizeof record.id)) {
-            contents.damage = "Damaged fractal file: fractal " + std::to_string(index)
-                + " is cut short";
-            break;
-        }
-        contents.records.push_back(std::move(record));
-    }
+    readRecords(reader, contents);
     return contents;
 }
 
@@ -194,13 +272,24 @@ int fractalFileVersion(const std::string& path)
 
 LoadOutcome loadFractals(const std::string& path)
 {
-    std::vector<unsigned char> bytes;
-    if (!readWholeFile(path, bytes)) {
+    FractalFileContents contents;
+    RegularFile file;
+    bool read = file.open(path) && file.size() <= maxFractalFileBytes;
+    if (read && file.size() >= 2) {
+        unsigned char trailer[2];
+        read = file.readAt(file.size() - 2, trailer, sizeof trailer);
+        contents.version = versionOfTrailer(trailer[0], trailer[1]);
+    }
+    if (read) {
+        FileReader reader(file);
+        readRecords(reader, contents);
+        read = !reader.failed();
+    }
+    if (!read) {
         printLine("Could not read from disk");
         return LoadOutcome::NotOpened;
     }
 
-    FractalFileContents contents = parseFractalFile(bytes);
     const std::string loadedLine =
         contents.version == 2 ? "Loaded v2 fractal" : "Loaded v1 fractal";
     for (size_t i = 0; i < contents.records.size(); ++i)

@@ -5,6 +5,7 @@
 
 #include "core/fractal_record.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,8 +36,14 @@ std::vector<unsigned char> encodeFractalFile(const std::vector<FractalRecord>& r
 // The version a file is written in: 2 when the first ".frac2" in the path ends it, else 1.
 int fractalFileVersion(const std::string& path);
 
+// The largest fractal file the reader takes, 2 GiB - 1 bytes: far beyond any list the program
+// holds (some 15 million records with ten-character names).
+constexpr uint64_t maxFractalFileBytes = 0x7FFFFFFF;
+
 // Replaces fractalList with the records of a file, makes the first current and queues it.
-// A file that yields no record keeps the current list.
+// Only a regular file of at most maxFractalFileBytes is read, a piece at a time, up to its first
+// damaged record; anything else, and a read error, prints "Could not read from disk" and keeps
+// the list. A file that yields no record keeps the current list too.
 LoadOutcome loadFractals(const std::string& path);
 
 // Loads the list named on the command line at start-up; when the file yields no fractal, says

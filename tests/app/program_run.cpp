@@ -15,7 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 
 extern char** environ;
 
@@ -71,7 +73,7 @@ void ConsoleReader::waitForEnd()
 namespace {
 
 // Forks and runs the program with its output into two pipes.
-ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay, bool withOpenCL)
+ChildProcess startProgram(const std::vector<std::string>& args, const Launch& launch)
 {
     const std::string path = std::string(TESSALY_BINARY_DIR) + "/app/tessaly";
     std::vector<std::string> texts{path};
@@ -87,11 +89,15 @@ ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay
         // NOTE: the test process itself hides its platforms through the same variable.
         if (std::strncmp(*variable, "OCL_ICD_VENDORS=", 16) == 0)
             continue;
-        if (withDisplay || std::strncmp(*variable, "DISPLAY=", 8) != 0)
+        const bool keepDisplay = launch.withDisplay && launch.display.empty();
+        if (keepDisplay || std::strncmp(*variable, "DISPLAY=", 8) != 0)
             envp.push_back(*variable);
     }
-    if (!withOpenCL)
+    if (!launch.withOpenCL)
         envp.push_back(noOpenCL.data());
+    std::string display = "DISPLAY=" + launch.display;
+    if (launch.withDisplay && !launch.display.empty())
+        envp.push_back(display.data());
     envp.push_back(nullptr);
 
     int out[2];
@@ -102,6 +108,8 @@ ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay
     if (pid == 0) {
         dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
+        for (int fd : launch.closedDescriptors)
+            ::close(fd);
         if (chdir(TESSALY_SOURCE_DIR) != 0)
             _exit(126);
         execve(path.c_str(), argv.data(), envp.data());
@@ -115,7 +123,12 @@ ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay
 } // namespace
 
 ProgramRun::ProgramRun(const std::vector<std::string>& args, bool withDisplay, bool withOpenCL)
-    : ProgramRun(startProgram(args, withDisplay, withOpenCL))
+    : ProgramRun(startProgram(args, Launch{withDisplay, withOpenCL, "", {}}))
+{
+}
+
+ProgramRun::ProgramRun(const std::vector<std::string>& args, const Launch& launch)
+    : ProgramRun(startProgram(args, launch))
 {
 }
 
@@ -129,11 +142,11 @@ ProgramRun::~ProgramRun()
     }
 }
 
-std::optional<int> ProgramRun::exitCode()
+std::optional<int> ProgramRun::exitCode(std::chrono::milliseconds limit)
 {
     if (code)
         return code;
-    const auto deadline = std::chrono::steady_clock::now() + programTimeLimit;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
@@ -145,6 +158,23 @@ std::optional<int> ProgramRun::exitCode()
     }
     code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return code;
+}
+
+double ProgramRun::cpuSeconds() const
+{
+    // Fields 14 and 15 of /proc/PID/stat, after the command name in parentheses.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    const size_t end = text.rfind(')');
+    if (end == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    unsigned long long user = 0, system = 0;
+    for (int i = 3; i <= 13 && fields >> field; ++i) {
+    }
+    fields >> user >> system;
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 bool runCommand(const std::string& command)

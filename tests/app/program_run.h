@@ -53,6 +53,14 @@ struct ChildProcess {
     int errFd;
 };
 
+// How the program is started besides its arguments.
+struct Launch {
+    bool withDisplay = true;             // false removes the DISPLAY variable
+    bool withOpenCL = false;             // keeps the machine's OpenCL platforms
+    std::string display;                 // DISPLAY in place of the test's own, when not empty
+    std::vector<int> closedDescriptors;  // descriptors closed at the start, as by ">&-"
+};
+
 class ProgramRun {
 public:
     // Starts build/app/tessaly with the arguments in the source folder, so that
@@ -60,6 +68,7 @@ public:
     // withOpenCL keeps the machine's OpenCL platforms; otherwise the program finds none.
     explicit ProgramRun(const std::vector<std::string>& args, bool withDisplay = true,
                         bool withOpenCL = false);
+    ProgramRun(const std::vector<std::string>& args, const Launch& launch);
     // Kills the program if it still runs.
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
@@ -74,7 +83,10 @@ public:
     std::string errors() { return err.text(); }
 
     // The exit code once the program has ended, or nothing when it is still running at the limit.
-    std::optional<int> exitCode();
+    std::optional<int> exitCode(std::chrono::milliseconds limit = programTimeLimit);
+
+    // CPU seconds the program has used so far.
+    double cpuSeconds() const;
 
 private:
     explicit ProgramRun(ChildProcess child);

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -135,14 +139,32 @@ std::vector<uint16_t> referenceImage(const FractalRecord& r, int w, int h)
 }
 
 template <typename T>
-std::vector<uint16_t> kernelImage(const FractalRecord& r, int w, int h, uint16_t fill = 0xBEEF)
+std::vector<uint16_t> kernelImage(const FractalRecord& r, int w, int h, uint16_t fill = 0xBEEF,
+                                  const std::atomic<bool>* stop = nullptr)
 {
     std::vector<uint16_t> image(w * h, fill);
     cpuTile<T>(0, 0, w, h, T(w), T(h), static_cast<T>(r.minX), static_cast<T>(r.maxX),
                static_cast<T>(r.minY), static_cast<T>(r.maxY), static_cast<T>(r.Cx),
                static_cast<T>(r.Cy), static_cast<T>(r.maxSizeSquared), r.maxIterations,
-               image.data(), r.fractalType);
+               image.data(), r.fractalType, stop);
     return image;
+}
+
+// The kernel's image of a record in all three precisions equals the plain evaluation's.
+void expectPlainImages(const FractalRecord& r, int w, int h, const std::atomic<bool>* stop = nullptr)
+{
+    EXPECT_EQ(kernelImage<float>(r, w, h, 0xBEEF, stop), referenceImage<float>(r, w, h));
+    EXPECT_EQ(kernelImage<double>(r, w, h, 0xBEEF, stop), referenceImage<double>(r, w, h));
+    EXPECT_EQ(kernelImage<long double>(r, w, h, 0xBEEF, stop), referenceImage<long double>(r, w, h));
+}
+
+// An unnormal: exponent set, integer bit clear. x87 arithmetic takes it as not a number.
+long double unnormal()
+{
+    const unsigned char bytes[16] = {0, 0, 0, 0, 0, 0, 0, 0x40, 0xFF, 0x3F};
+    long double value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
 }
 
 // One pixel at p = (re, im): a 1 × 1 tile whose view starts at p.
@@ -253,6 +275,75 @@ TEST_F(EscapeTimeTest, IterationLimitsWrapAndUnknownTypes)
         for (int i = 0; i < 12; ++i)
             expected += "ERROR - Unknown fractal\n";
         EXPECT_EQ(out, expected);
+    }
+}
+
+TEST_F(EscapeTimeTest, NonFiniteViewsBoundsAndConstantsKeepThePlainCounts)
+{
+    // The plain evaluation steps on through every not-a-number; the kernel may not, but must
+    // store the same values.
+    const long double nan = std::numeric_limits<long double>::quiet_NaN();
+    const long double inf = std::numeric_limits<long double>::infinity();
+    const std::vector<std::pair<std::string, std::function<void(FractalRecord&)>>> changes{
+        {"view NaN", [&](FractalRecord& r) { r.minX = r.maxX = r.minY = r.maxY = nan; }},
+        {"maxX NaN", [&](FractalRecord& r) { r.maxX = nan; }},
+        {"minX -inf", [&](FractalRecord& r) { r.minX = -inf; }},          // every pRe NaN
+        {"maxY +inf", [&](FractalRecord& r) { r.maxY = inf; }},           // row 0 NaN, then +inf
+        {"minY unnormal", [&](FractalRecord& r) { r.minY = unnormal(); }},
+        {"bound NaN", [&](FractalRecord& r) { r.maxSizeSquared = nan; }},
+        {"bound +inf", [&](FractalRecord& r) { r.maxSizeSquared = inf; }},
+        {"bound -inf", [&](FractalRecord& r) { r.maxSizeSquared = -inf; }},
+        {"bound unnormal", [&](FractalRecord& r) { r.maxSizeSquared = unnormal(); }},
+        {"Cx NaN", [&](FractalRecord& r) { r.Cx = nan; }},
+        {"Cy NaN", [&](FractalRecord& r) { r.Cy = nan; }},
+        {"Cy +inf", [&](FractalRecord& r) { r.Cy = inf; }},
+    };
+    for (int type = 0; type < fractalTypeCount; ++type) {
+        for (const auto& [name, change] : changes) {
+            SCOPED_TRACE("type " + std::to_string(type) + ", " + name);
+            FractalRecord r = defaultFractalRecord(type, 0);
+            r.maxIterations = 40;
+            change(r);
+            expectPlainImages(r, 12, 10);
+        }
+    }
+    // Bounds near the top of the extended range: z overflows before it escapes, and inf - inf
+    // turns it into not-a-number in the middle of the loop (float and double see +inf).
+    for (int type : {Mandelbrot, Julia, ThirdBarnsley, ChebyshevT5, HermiteH4, LegendreP3}) {
+        SCOPED_TRACE("type " + std::to_string(type) + ", bound 1e4900");
+        FractalRecord r = defaultFractalRecord(type, 0);
+        r.maxIterations = 60;
+        r.maxSizeSquared = 1e4900L;
+        expectPlainImages(r, 12, 10);
+    }
+}
+
+TEST_F(EscapeTimeTest, CountsAcrossStopChecksAreUnchanged)
+{
+    // Right of the cusp at 0.25, Mandelbrot points escape after about pi / sqrt(p - 0.25)
+    // steps: here on either side of the first look at the stop flag, and of the next ones.
+    const std::atomic<bool> notStopped{false};
+    for (int checks : {1, 3}) {
+        const double steps = checks * stopCheckSteps;
+        FractalRecord r = defaultFractalRecord(Mandelbrot, 0);
+        r.maxIterations = checks * stopCheckSteps + 100;
+        const double pi = 3.14159265358979;
+        r.minX = 0.25L + (pi / (steps + 60)) * (pi / (steps + 60));
+        r.maxX = 0.25L + (pi / (steps - 60)) * (pi / (steps - 60));
+        r.minY = r.maxY = 0;
+        const auto image = kernelImage<long double>(r, 256, 1, 0xBEEF, &notStopped);
+        EXPECT_EQ(image, referenceImage<long double>(r, 256, 1));
+        EXPECT_EQ(kernelImage<double>(r, 256, 1, 0xBEEF, &notStopped), referenceImage<double>(r, 256, 1));
+        const auto count = [&](int k) { return std::count(image.begin(), image.end(), k & 0xFFFF); };
+        EXPECT_GT(count(checks * stopCheckSteps - 1), 0) << checks;
+        EXPECT_GT(count(checks * stopCheckSteps), 0) << checks;
+    }
+    // Every type over its default view with a limit beyond one look.
+    for (int type = 0; type < fractalTypeCount; ++type) {
+        SCOPED_TRACE("type " + std::to_string(type));
+        FractalRecord r = defaultFractalRecord(type, 0);
+        r.maxIterations = stopCheckSteps + 7;
+        expectPlainImages(r, 8, 6, &notStopped);
     }
 }
 

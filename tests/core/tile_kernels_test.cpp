@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,9 @@ std::vector<uint16_t> vectorImage(SimdLevel level, const Image& image,
     std::vector<uint16_t> pixels(image.width * image.height, 0xBEEF);
     const int32_t first = std::min<int32_t>(3, static_cast<int32_t>(jobs.size()));
     JobFeed<T> feed{&jobs, static_cast<size_t>(first), 7};
-    computeVectorTiles(level, jobs.data(), first, {JobFeed<T>::take, &feed}, frame,
+    // The vectors look at the flag as they run, without changing a count.
+    const std::atomic<bool> notCancelled{false};
+    computeVectorTiles(level, jobs.data(), first, {JobFeed<T>::take, &feed, &notCancelled}, frame,
                        pixels.data());
     EXPECT_EQ(feed.next, jobs.size()) << "jobs left in the feed";
     return pixels;
@@ -173,6 +176,14 @@ TEST(TileKernelsTest, VectorImagesEqualScalarImagesOnEveryView)
     cusp.maxY = 1e-9L;
     cusp.maxIterations = 70000;
     expectSameImages(cusp, Image{16, 16, 8, 8});
+    // Counts on either side of the vectors' first look at the stop flag.
+    const double pi = 3.14159265358979, steps = stopCheckSteps;
+    FractalRecord check = cusp;
+    check.maxIterations = stopCheckSteps + 100;
+    check.minX = 0.25L + (pi / (steps + 60)) * (pi / (steps + 60));
+    check.maxX = 0.25L + (pi / (steps - 60)) * (pi / (steps - 60));
+    check.minY = check.maxY = 0;
+    expectSameImages(check, Image{64, 4, 16, 2});
 }
 
 TEST(TileKernelsTest, OddTilesAndViewsChangingBetweenJobs)
