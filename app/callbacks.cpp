@@ -1,6 +1,6 @@
 #include "app/callbacks.h"
 
-#include "app/app_hooks.h"
+
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
@@ -8,6 +8,7 @@
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/menu_font.h"
 #include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "platform/console.h"
 #include "platform/working_directory.h"
 
@@ -40,6 +41,15 @@ void showListEnd(bool last)
     selectFractal(0, true);
 }
 
+// The menu bar shown with nothing chosen, selected or open.
+void showMenuBar()
+{
+    menuBar.visible = true;
+    menuBar.itemChosen = false;
+    menuBar.selectedItem = -1;
+    menuBar.highlighted = 0;
+}
+
 // Stores the released rubber band in image pixels and hands it to the driver.
 void finishSelection(GLFWwindow* window, int32_t x, int32_t y)
 {
@@ -69,11 +79,7 @@ void finishSelection(GLFWwindow* window, int32_t x, int32_t y)
     band.dragging = false;
     requestFrame();
     zoomRequested = true;
-
-    menuBar.visible = true;
-    menuBar.itemChosen = false;
-    menuBar.selectedItem = -1;
-    menuBar.highlighted = 0;
+    showMenuBar();
 }
 
 // Prints the pieces as one line, reals in the stream's default six significant digits.
@@ -92,8 +98,7 @@ void keyCallback(GLFWwindow*, int key, int, int action, int mods)
     if (action != GLFW_RELEASE)
         return;
     if ((mods & GLFW_MOD_SHIFT) == 0) {
-        if (appHooks.menuKeyboard)
-            appHooks.menuKeyboard(key, mods);
+        menuBar.KeyboardCallback(key, mods);
         return;
     }
     switch (key) {
@@ -121,8 +126,14 @@ void mouseButtonCallback(GLFWwindow* window, int button, int action, int)
     const int32_t x = truncated(cursorX);
     const int32_t y = truncated(cursorY);
 
-    if (appHooks.menuMouse && appHooks.menuMouse(button, action, x, y))
+    const bool barShown = menuBar.visible;
+    if (menuBar.MouseCallback(button, action, x, y)) {
+        // NOTE: choosing a drop-down's item with the mouse hides the bar with it; only the
+        // Zoom command keeps it hidden, until the rubber band is released.
+        if (barShown && !menuBar.visible && !zoomMode)
+            showMenuBar();
         return;
+    }
 
     const bool left = button == GLFW_MOUSE_BUTTON_LEFT;
     if (rubberBand.selecting) {
@@ -180,6 +191,7 @@ void reshapeFramebuffer(GLFWwindow* window, int w, int h)
 {
     glViewport(0, 0, w, h);
     menuBar.window = window;
+    infoForm.window = window;
     setWorkingDirectoryToExe();
     printLine("Reshape callback");
 
@@ -208,8 +220,9 @@ void reshapeFramebuffer(GLFWwindow* window, int w, int h)
         lineHeight = measureText("I");
         printPieces("font scale ", fontScaleX, ", ", fontScaleY);
 
-        // An open form is laid out again here too once forms exist.
         menuBar.reshape();
+        if (activeTextInput != nullptr)
+            activeTextInput->ReshapeCallback(fx, fy);
     }
     if (messageLog) {
         messageLog->x = 0.6f * static_cast<float>(w);

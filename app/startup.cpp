@@ -16,6 +16,7 @@
 #include "display/window_title.h"
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "menus/menu_bar.h"
 #include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
@@ -107,6 +108,9 @@ void shutDown(std::unique_ptr<CPUThreads>& pool, std::thread& clThread)
         computeThread.join();
     if (clThread.joinable())
         clThread.join();
+    // NOTE: the OpenCL runtime tears itself down at exit too, possibly before the static
+    // OpenCL state would release its objects; they are released here, while it still stands.
+    releaseBuiltObjects();
     cpuThreadsPool = nullptr;
     pool.reset();
 }
@@ -258,10 +262,11 @@ int runTessaly(int argc, char** argv)
     frameCompute = clState.deviceList.empty() ? cpuOnlyCompute() : openCLCompute();
 
     // NOTE: without a display or a monitor there is no video mode to size the window from.
-    if (glfwInit() != GLFW_TRUE)
-        abortWithoutWindow();
+    const bool windowingReady = glfwInit() == GLFW_TRUE;
     glfwDefaultWindowHints();
     requestColourDepth();
+    if (!windowingReady)
+        abortWithoutWindow();
     glfwSetErrorCallback(errorCallback);
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();
     const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
@@ -283,6 +288,7 @@ int runTessaly(int argc, char** argv)
     adoptHiddenWindow(glfwCreateWindow(1, 1, "OpenCLThread", nullptr, window));
 
     menuBar.window = window;
+    infoForm.window = window;
     glfwMakeContextCurrent(window);
     installFractalViewHooks();
     if (!displayState.glslAvailable)

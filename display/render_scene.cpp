@@ -5,12 +5,11 @@
 #include "display/gl_display.h"
 #include "display/message_log_draw.h"
 #include "display/palette.h"
-#include "glutmenu/metrics.h"
+#include "glutmenu/glut_menu.h"
+#include "glutmenu/menu_projection.h"
 #include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
 #include "platform/console.h"
-
-#include <GL/glu.h>
 
 #include <cstring>
 
@@ -186,31 +185,14 @@ void drawRubberBand()
 
 void drawMessageLogs()
 {
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0, uiWidth, 0, uiHeight);
-    glScalef(1, -1, 1);
-    glTranslatef(0, -uiHeight, 0);
-    glMatrixMode(GL_MODELVIEW);
-
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    beginMenuProjection();
     messageLog->expire();
     drawMessageLog(*messageLog);
     if (infoLog) {
         infoLog->expire();
         drawMessageLog(*infoLog);
     }
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    endMenuProjection();
 }
 
 } // namespace
@@ -248,6 +230,7 @@ void renderScene()
 
     if (rubberBand.moved)
         drawRubberBand();
+    menuBar.draw();
     if (messageLog)
         drawMessageLogs();
 

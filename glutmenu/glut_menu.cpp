@@ -5,7 +5,6 @@
 #include "platform/console.h"
 #include "platform/working_directory.h"
 
-#include <FTGL/ftgl.h>
 #include <algorithm>
 #include <cstdlib>
 
@@ -17,11 +16,6 @@ namespace {
 
 const std::string defaultFontFile = "CharisSILR.ttf";
 constexpr size_t barExtentChars = 20;
-
-float textAdvance(const std::string& text)
-{
-    return menuFont == nullptr ? 0.0f : menuFont->Advance(text.c_str());
-}
 
 int truncate(float value)
 {

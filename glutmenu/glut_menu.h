@@ -58,6 +58,28 @@ public:
     // Far corner of an item's box; yTop is the top of a drop-down's row.
     void getItemExtent(int item, int* ex, int* ey, int yTop) const;
 
+    // Offers a key (GLFW key code and modifier bits) to the menus: an open form takes it, else
+    // the deepest open menu acts on it. True when it was used.
+    bool KeyboardCallback(int key, int mods);
+    // Offers a mouse event at window position (x, y) to the menus: a left release chooses the
+    // item under it, closes menus it misses and presses a form's button. True when it was used.
+    bool MouseCallback(int button, int action, int x, int y);
+    // Closes this menu and, with upward, the drop-downs above it; a bar only loses its open
+    // sub-menu.
+    void closeChain(bool upward);
+    // The item under (fx, fy) in menu units, or -1.
+    int itemAt(float fx, float fy) const;
+
+    // The text shown for an item: a label longer than marqueeChars as a ticker from
+    // marqueeOffset.
+    std::string shownLabel(int item) const;
+    // Moves the ticker on by one character when more than marqueeStep seconds have passed
+    // since it last moved.
+    void advanceMarquee(double now);
+    // Draws this menu, the open sub-menus below it and the active form. On the top menu it
+    // also sets up and restores the projection in menu units.
+    void draw();
+
     GLFWwindow* window = nullptr;
     bool visible = false;
     uint32_t marqueeOffset = 0;  // character at which long labels start
@@ -86,7 +108,19 @@ public:
     std::map<int, bool> enabled; // an item without an entry counts as disabled
     MenuCallback callback;
     void* userData = nullptr;
+
+private:
+    // Enter on item h: opens its sub-menu, or calls the callback and closes the drop-downs.
+    void chooseItem(int h);
+    // Shown with nothing chosen, selected or open below it, highlight on the first item.
+    void showAgain();
+    // The sub-menu open below this menu, or null.
+    CGlutMenu* openSubMenu() const;
 };
+
+// The text of a label shown marqueeChars at a time from offset, wrapping to its start like a
+// ticker; a label of at most chars characters is shown whole.
+std::string marqueeText(const std::string& label, uint32_t offset, uint32_t chars);
 
 } // namespace GlutMenu
 

@@ -64,6 +64,21 @@ float charAdvance(char c)
     return menuFont->Advance(text);
 }
 
+float textAdvance(const std::string& text)
+{
+    return menuFont == nullptr ? 0.0f : menuFont->Advance(text.c_str());
+}
+
+float fontLineHeight()
+{
+    return menuFont == nullptr ? 0.0f : menuFont->LineHeight();
+}
+
+float fontDescender()
+{
+    return menuFont == nullptr ? 0.0f : menuFont->Descender();
+}
+
 void drawText(const std::string& text, float x, float y)
 {
     if (menuFont == nullptr)

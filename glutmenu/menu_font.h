@@ -26,5 +26,12 @@ float measureText(const std::string& text);
 // The advance of the one-character string c.
 float charAdvance(char c);
 
+// The advance of the whole text.
+float textAdvance(const std::string& text);
+
+// The font's line height and its descender (negative below the baseline).
+float fontLineHeight();
+float fontDescender();
+
 // Renders text with the left end of its baseline at (x, y), z = -1.
 void drawText(const std::string& text, float x, float y);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Benchmarks a fractal list on the CPU on the X display it is given (run.sh starts a virtual one),
+# Benchmarks a fractal list on the CPU (or with --deviceN on that OpenCL device) on the X display it is given (run.sh starts a virtual one),
 # prints the program's output as it comes, and closes the window once the program has reported
 # its total rendering time, so that the program ends normally. Exits with the program's code.
 # Usage: headless-bench.sh <tessaly executable> [fractal file] [more options]
@@ -17,7 +17,12 @@ closer=$(dirname "$exe")/../tests/x11-close-window
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-"$exe" --cpu "--bench:$file" "$@" >"$log" 2>&1 &
+# The CPU pool, unless an OpenCL device is asked for.
+cpu=--cpu
+for option in "$@"; do
+    case $option in --device*) cpu= ;; esac
+done
+"$exe" $cpu "--bench:$file" "$@" >"$log" 2>&1 &
 pid=$!
 tail -s 0.2 -n +1 -f --pid="$pid" "$log" &
 printer=$!

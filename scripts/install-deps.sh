@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libglfw3-dev libftgl-dev libfreetype-dev libgl-dev libglu1-mesa-dev
+    libglfw3-dev libxrandr-dev libftgl-dev libfreetype-dev libgl-dev libglu1-mesa-dev
     libgl1-mesa-dri
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
     xvfb xauth xdotool imagemagick x11-utils zenity

@@ -24,9 +24,9 @@ run_suite() {
 run_suite build/release
 run_suite build/sanitize -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCH=OFF
 
-# The CPU pool and the semaphore once more under ThreadSanitizer.
+# The CPU pool, the semaphore and the OpenCL set-up thread once more under ThreadSanitizer.
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TSAN=ON -DTESSALY_WERROR=ON \
     -DTESSALY_BUILD_BENCH=OFF > /dev/null
-cmake --build build/tsan -j "$jobs" --target test_core test_platform
+cmake --build build/tsan -j "$jobs" --target test_core test_platform test_opencl
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R 'CpuThreads|CpuPool|CountingSemaphore'
+    ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R 'CpuThreads|CpuPool|CountingSemaphore|SetupThread'

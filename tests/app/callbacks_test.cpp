@@ -1,4 +1,3 @@
-#include "app/app_hooks.h"
 #include "app/callbacks.h"
 #include "app/driver.h"
 #include "core/fractal_list.h"
@@ -7,6 +6,7 @@
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/menu_font.h"
 #include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "platform/working_directory.h"
 #include "tests/app/test_support.h"
 #include "tests/support/test_font.h"
@@ -30,10 +30,8 @@ protected:
         ASSERT_NE(window, nullptr) << "needs an X display (xvfb-run)";
         glfwSetWindowSize(window, 1024, 768);
         startDirectory = std::filesystem::current_path();
-        appHooks.menuKeyboard = [this](int key, int mods) {
-            menuKeys.push_back({key, mods});
-            return true;
-        };
+        form.mode = 1;
+        form.maxChars = 8;
     }
     void TearDown() override
     {
@@ -64,7 +62,7 @@ protected:
 
     GLFWwindow* window = nullptr;
     std::filesystem::path startDirectory;
-    std::vector<std::pair<int, int>> menuKeys;
+    GlutMenu::CTextInput form; // a text field that shows which keys reach the menus
 };
 
 // The menu bar as a drag over the image leaves it while a drop-down item is highlighted.
@@ -79,16 +77,18 @@ void hideMenuBar()
 TEST_F(CallbacksTest, KeysActOnReleaseAndShiftKeysNeverReachTheMenus)
 {
     makeList();
+    form.open();
     keyCallback(window, GLFW_KEY_RIGHT, 0, GLFW_PRESS, GLFW_MOD_SHIFT);
     keyCallback(window, GLFW_KEY_RIGHT, 0, GLFW_REPEAT, GLFW_MOD_SHIFT);
     keyCallback(window, GLFW_KEY_A, 0, GLFW_PRESS, 0);
     EXPECT_EQ(currentFractalIndex, 1);
-    EXPECT_TRUE(menuKeys.empty());
+    EXPECT_EQ(takeOutput(), "");
 
     keyCallback(window, GLFW_KEY_A, 0, GLFW_RELEASE, GLFW_MOD_CONTROL);
-    EXPECT_EQ(menuKeys, (std::vector<std::pair<int, int>>{{GLFW_KEY_A, GLFW_MOD_CONTROL}}));
+    EXPECT_EQ(takeOutput(), "Key code is 65 and shift state is 0\n");
+    EXPECT_EQ(form.editText, "A");
     keyCallback(window, GLFW_KEY_A, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
-    EXPECT_EQ(menuKeys.size(), 1u) << "a capital letter does not reach a form";
+    EXPECT_EQ(form.editText, "A") << "a capital letter does not reach a form";
 
     keyCallback(window, GLFW_KEY_RIGHT, 0, GLFW_RELEASE, GLFW_MOD_SHIFT);
     EXPECT_EQ(currentFractalIndex, 2);
@@ -230,13 +230,55 @@ TEST_F(CallbacksTest, RubberBandDragStoresTheZoomInImagePixels)
     EXPECT_EQ(rubberBand.startX, 10);
     EXPECT_EQ(rubberBand.startY, 20);
 
-    // A click the menus use goes no further.
-    appHooks.menuMouse = [](int, int, int x, int y) { return x == 5 && y == 6; };
+    // A click the menus use goes no further: an open form takes every click.
+    form.open();
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 5, 6);
     EXPECT_TRUE(rubberBand.selecting);
+    form.close();
     click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 7, 6);
     EXPECT_FALSE(rubberBand.selecting);
     EXPECT_TRUE(zoomRequested);
+}
+
+TEST_F(CallbacksTest, MouseChoiceShowsTheBarAgainUnlessZoomIsArmed)
+{
+    installTestFont();
+    menuBar.window = pointerWindow();
+    menuBar.init(1024, 768, 0, 0, "Menu Bar", {"File", "Zoom"}, true, "");
+    std::vector<std::string> chosen;
+    auto command = [&chosen](int& item, GlutMenu::CGlutMenu* menu, void*) {
+        chosen.push_back(menu->getItemLabel(item));
+        if (chosen.back() == "Zoom") {
+            zoomMode = true;
+            menuBar.closeChain(true);
+        }
+    };
+    menuBar.assignCallback(command);
+    menuBar.addSubMenu(0, {"Information", "Quit"}, command, "");
+    menuBar.visible = true;
+    GlutMenu::CGlutMenu* file = menuBar.getSubmenu(0);
+    const double row = lineHeight;
+
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 10, row / 2);
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 10, row / 2);
+    EXPECT_TRUE(file->visible);
+
+    // A first-level item chosen with the mouse: the drop-down closes, the bar stays.
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 10, file->y + row / 2);
+    EXPECT_EQ(chosen, std::vector<std::string>{"Information"});
+    EXPECT_TRUE(!file->visible && menuBar.visible && menuBar.selectedItem == -1);
+
+    // Zoom hides the bar until the band is released; the next press starts the band.
+    int px = 0, py = 0;
+    menuBar.getItemPosition(1, &px, &py);
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, px + 5, row / 2);
+    EXPECT_EQ(chosen.back(), "Zoom");
+    EXPECT_FALSE(menuBar.visible);
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 400, 300);
+    EXPECT_TRUE(rubberBand.selecting);
+    click(GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 500, 400);
+    EXPECT_TRUE(zoomRequested);
+    EXPECT_TRUE(menuBar.visible);
 }
 
 TEST_F(CallbacksTest, ResizeRelaysOutForTheFramebuffer)
@@ -248,6 +290,11 @@ TEST_F(CallbacksTest, ResizeRelaysOutForTheFramebuffer)
     menuBar.x = 10.0f;
     menuBar.y = 5.5f;
     messageLog = std::make_unique<CMessageLog>(1.0f, 2.0f, 1.0f);
+    form.prompt = "Name";
+    form.text = "Tessaly";
+    form.x = 100.0f;
+    form.y = 50.0f;
+    form.open();
 
     glfwSetWindowSize(window, 2048, 1536);
     int fbW = 0, fbH = 0;
@@ -262,8 +309,12 @@ TEST_F(CallbacksTest, ResizeRelaysOutForTheFramebuffer)
                             "old (x,y) =  10 5.5\n"
                             "new (x,y) =  20 11\n"
                             "scale 2, 2\n"
-                            "font scale 1.2, 0.30003\n");
+                            "font scale 1.2, 0.30003\n"
+                            "CTextInput::ReshapeCallback\n"
+                            "CTextInput::(x,y) 100, 50\n"
+                            "New CTextInput::(x,y) 200, 100\n");
     EXPECT_EQ(menuBar.window, window);
+    EXPECT_EQ(infoForm.window, window);
     EXPECT_EQ(menuBar.x, 20.0f);
     EXPECT_EQ(menuBar.y, 11.0f);
     EXPECT_EQ(uiWidth, 2048.0f);
@@ -273,6 +324,9 @@ TEST_F(CallbacksTest, ResizeRelaysOutForTheFramebuffer)
     EXPECT_GT(lineHeight, 0.0f);
     EXPECT_EQ(lineHeight, measureText("I"));
     EXPECT_EQ(menuBar.width, 2048 - 20) << "the menu bar laid out for the new width";
+    EXPECT_EQ(form.labelWidth, textAdvance("Name:")) << "the open form measured with the new font";
+    EXPECT_EQ(form.width, textAdvance("Name:") + 8.0f * charAdvance('H'));
+    EXPECT_EQ(form.textLength, 7);
     EXPECT_EQ(messageLog->x, 0.6f * 2048.0f);
     EXPECT_EQ(messageLog->y, 0.3f * 1536.0f);
     GLint viewport[4] = {};

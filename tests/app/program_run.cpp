@@ -71,7 +71,7 @@ void ConsoleReader::waitForEnd()
 namespace {
 
 // Forks and runs the program with its output into two pipes.
-ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay)
+ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay, bool withOpenCL)
 {
     const std::string path = std::string(TESSALY_BINARY_DIR) + "/app/tessaly";
     std::vector<std::string> texts{path};
@@ -80,16 +80,18 @@ ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay
     for (std::string& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
-    // The program runs without an OpenCL device: its loader finds no platform.
+    // Unless asked for, the program runs without an OpenCL device: its loader finds no platform.
     std::string noOpenCL = "OCL_ICD_VENDORS=" + emptyOpenCLVendors();
     std::vector<char*> envp;
     for (char** variable = environ; *variable != nullptr; ++variable) {
+        // NOTE: the test process itself hides its platforms through the same variable.
         if (std::strncmp(*variable, "OCL_ICD_VENDORS=", 16) == 0)
             continue;
         if (withDisplay || std::strncmp(*variable, "DISPLAY=", 8) != 0)
             envp.push_back(*variable);
     }
-    envp.push_back(noOpenCL.data());
+    if (!withOpenCL)
+        envp.push_back(noOpenCL.data());
     envp.push_back(nullptr);
 
     int out[2];
@@ -112,8 +114,8 @@ ChildProcess startProgram(const std::vector<std::string>& args, bool withDisplay
 
 } // namespace
 
-ProgramRun::ProgramRun(const std::vector<std::string>& args, bool withDisplay)
-    : ProgramRun(startProgram(args, withDisplay))
+ProgramRun::ProgramRun(const std::vector<std::string>& args, bool withDisplay, bool withOpenCL)
+    : ProgramRun(startProgram(args, withDisplay, withOpenCL))
 {
 }
 

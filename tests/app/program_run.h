@@ -57,7 +57,9 @@ class ProgramRun {
 public:
     // Starts build/app/tessaly with the arguments in the source folder, so that
     // "examples/..." names resolve; without a display the DISPLAY variable is removed.
-    explicit ProgramRun(const std::vector<std::string>& args, bool withDisplay = true);
+    // withOpenCL keeps the machine's OpenCL platforms; otherwise the program finds none.
+    explicit ProgramRun(const std::vector<std::string>& args, bool withDisplay = true,
+                        bool withOpenCL = false);
     // Kills the program if it still runs.
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;

@@ -246,6 +246,7 @@ TEST(Program, HelpListAndStartFailuresEndWithTheirCodes)
         EXPECT_EQ(run.exitCode(), 100);
         EXPECT_EQ(run.output(), threads + "CPU Threads: 2\n"
                                           "No OpenCL devices are available. Reverting to CPU rendering\n"
+                                          "Set RGBA mode 10:10:10:2\n"
                                           "Could not create window. Aborting\n");
     }
 }

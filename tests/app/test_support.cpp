@@ -2,7 +2,6 @@
 
 #include "tests/support/no_opencl.h"
 
-#include "app/app_hooks.h"
 #include "app/callbacks.h"
 #include "app/driver.h"
 #include "core/fractal_list.h"
@@ -10,6 +9,7 @@
 #include "core/message_log.h"
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "opencl/cl_globals.h"
 
 #include <GLFW/glfw3.h>
@@ -116,7 +116,6 @@ void resetShellState()
     rubberBand = RubberBand{};
     scrollAccumulator = 0;
 
-    appHooks = AppHooks{};
     fractalViewHooks = FractalViewHooks{};
     messageLog.reset();
     infoLog.reset();
@@ -131,7 +130,15 @@ void resetShellState()
     menuBar.y = -1.0f;
     menuBar.labels.clear();
     menuBar.subMenus.clear();
+    menuBar.subMenuOpen = false;
     menuBar.checked.clear();
+    menuBar.enabled.clear();
+    menuBar.callback = nullptr;
+
+    activeTextInput = nullptr;
+    openTextInputs = 0;
+    infoForm.window = nullptr;
+    infoForm.previous = nullptr;
 }
 
 void ShellTest::SetUp()

@@ -7,8 +7,11 @@
 #include "display/frame_step.h"
 #include "display/gl_display.h"
 #include "display/palette.h"
+#include "glutmenu/glut_menu.h"
+#include "glutmenu/metrics.h"
 #include "opencl/cl_globals.h"
 #include "tests/support/hidden_window.h"
+#include "tests/support/test_font.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +109,16 @@ protected:
         rubberBand = RubberBand{};
         std::lock_guard lock(pendingFramesMutex);
         pendingFrames = 0;
+    }
+
+    // A rubber band dragged from (x0, y0) to (x1, y1), in window pixels.
+    static void showBand(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+    {
+        rubberBand.moved = true;
+        rubberBand.startX = x0;
+        rubberBand.startY = y0;
+        rubberBand.currentX = x1;
+        rubberBand.currentY = y1;
     }
 
     // renderScene with its console output captured.
@@ -244,11 +257,7 @@ TEST_F(RenderSceneTest, RubberBandIsDrawnScaledToTheImage)
     render();
     std::fill(shown.begin(), shown.end(), 0);
     useGL2 = false;
-    rubberBand.moved = true;
-    rubberBand.startX = 100;
-    rubberBand.startY = 50;
-    rubberBand.currentX = 300;
-    rubberBand.currentY = 200;
+    showBand(100, 50, 300, 200);
     render();
     const std::vector<uint8_t> rgb = readBack();
     const Rgb band{178, 178, 0};
@@ -274,6 +283,29 @@ TEST_F(RenderSceneTest, RubberBandIsDrawnScaledToTheImage)
     const std::vector<uint8_t> bare = readBack();
     EXPECT_TRUE(near(pixel(bare, 200, 50), band));
     EXPECT_TRUE(near(pixel(bare, 200, 120), Rgb{0, 0, 0}));
+}
+
+TEST_F(RenderSceneTest, MenusLieOverTheBandAndTheImage)
+{
+    installTestFont();
+    paletteType = 2;
+    render();
+    std::fill(shown.begin(), shown.end(), 0);
+    useGL2 = false;
+    menuBar.init(side, side, 0, 0, "Menu Bar", {"File"}, true, "");
+    menuBar.visible = true;
+    showBand(600, 2, 800, 300);
+    render();
+    const std::vector<uint8_t> rgb = readBack();
+    auto underBar = [](const Rgb& below) {
+        return Rgb{below[0] * 3 / 10, below[1] * 3 / 10, below[2] * 3 / 10 + 178};
+    };
+    const int barMiddle = static_cast<int>(lineHeight / 2);
+    EXPECT_TRUE(near(pixel(rgb, 1000, barMiddle), underBar(expected(displayPalette[0]))));
+    EXPECT_TRUE(near(pixel(rgb, 700, 2), underBar({178, 178, 0}))) << "the band lies beneath";
+    EXPECT_TRUE(near(pixel(rgb, 700, 300), Rgb{178, 178, 0}));
+    menuBar.visible = false;
+    rubberBand = RubberBand{};
 }
 
 TEST_F(RenderSceneTest, SharedTexturesShowTheFrameWrittenLast)

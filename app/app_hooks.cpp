@@ -1,3 +1,0 @@
-#include "app/app_hooks.h"
-
-AppHooks appHooks;

@@ -1,0 +1,280 @@
+#include "glutmenu/glut_menu.h"
+#include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
+#include "tests/support/hidden_window.h"
+#include "tests/support/test_font.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+using GlutMenu::CGlutMenu;
+using GlutMenu::CTextInput;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// A bar "File", "Palette", "Zoom" for 1024 x 768; File holds "Fractals" (with "Mandelbrot",
+// "Julia"), a disabled item and "Quit". Choices are recorded with the menu that made them; keys
+// go through the bar as the window's key callback hands them on; standard output is captured.
+class MenuInputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        installTestFont();
+        testing::internal::CaptureStdout();
+        bar.init(1024, 768, 0, 0, "Menu Bar", {"File", "Palette", "Zoom"}, true, "");
+        auto record = [this](int& item, CGlutMenu* menu, void*) {
+            chosen.push_back({menu->getItemLabel(item), menu});
+        };
+        bar.addSubMenu(0, {"Fractals", "Disabled", "Quit"}, record, "");
+        bar.addSubMenu(1, {"VGA", "Red"}, record, "");
+        file = bar.getSubmenu(0);
+        file->setItemEnabled(1, false);
+        file->addSubMenu(0, {"Mandelbrot", "Julia"}, record, "");
+        fractals = file->getSubmenu(0);
+        bar.visible = true;
+    }
+    void TearDown() override
+    {
+        const std::string rest = testing::internal::GetCapturedStdout();
+        if (HasFailure())
+            std::fputs(rest.c_str(), stdout); // gtest's own failure messages were captured too
+    }
+    bool key(int code, int mods = 0) { return bar.KeyboardCallback(code, mods); }
+    void keys(std::initializer_list<int> codes)
+    {
+        for (int code : codes)
+            key(code);
+    }
+    bool allClosed() const { return !bar.subMenuOpen && !file->visible && !fractals->visible; }
+    std::string output()
+    {
+        std::string text = testing::internal::GetCapturedStdout();
+        testing::internal::CaptureStdout();
+        return text;
+    }
+
+    CGlutMenu bar;
+    CGlutMenu* file = nullptr;
+    CGlutMenu* fractals = nullptr;
+    std::vector<std::pair<std::string, CGlutMenu*>> chosen;
+    CTextInput form;
+};
+
+TEST_F(MenuInputTest, KeysWalkTheBarTheDropDownAndTheSubMenu)
+{
+    EXPECT_FALSE(key(GLFW_KEY_DOWN)) << "Up and Down belong to drop-downs";
+    EXPECT_TRUE(key(GLFW_KEY_LEFT));
+    EXPECT_EQ(bar.highlighted, 2) << "Left from the first item wraps to the last";
+    keys({GLFW_KEY_RIGHT, GLFW_KEY_ENTER, GLFW_KEY_UP});
+    EXPECT_EQ(file->highlighted, 2) << "Up from the first item wraps to the last";
+    keys({GLFW_KEY_DOWN, GLFW_KEY_DOWN});
+    EXPECT_TRUE(key(GLFW_KEY_ENTER)) << "a disabled item closes the drop-downs";
+    EXPECT_TRUE(allClosed() && chosen.empty());
+
+    keys({GLFW_KEY_ENTER, GLFW_KEY_RIGHT, GLFW_KEY_DOWN, GLFW_KEY_ENTER});
+    ASSERT_EQ(chosen.size(), 1u) << "Right opens the sub-menu";
+    EXPECT_EQ(chosen[0], std::make_pair(std::string("Julia"), fractals));
+    EXPECT_TRUE(allClosed() && bar.visible);
+
+    // Right on a leaf of a first-level drop-down closes it and moves along the bar.
+    keys({GLFW_KEY_ENTER, GLFW_KEY_UP, GLFW_KEY_RIGHT});
+    EXPECT_TRUE(!file->visible && bar.highlighted == 1);
+    keys({GLFW_KEY_ENTER, GLFW_KEY_ESCAPE, GLFW_KEY_ESCAPE});
+    EXPECT_TRUE(!bar.getSubmenu(1)->visible && bar.highlighted == 0);
+    keys({GLFW_KEY_ENTER, GLFW_KEY_RIGHT});
+    EXPECT_TRUE(key(GLFW_KEY_LEFT) && allClosed()) << "Left closes every drop-down";
+
+    // Indices left outside the menu by a caller or a callback are checked, never used.
+    bar.subMenuOpen = true;
+    bar.selectedItem = 42;
+    EXPECT_TRUE(key(GLFW_KEY_ENTER));
+    bar.subMenuOpen = false;
+    bar.highlighted = 3;
+    EXPECT_FALSE(key(GLFW_KEY_ENTER) || bar.visible);
+    EXPECT_EQ(chosen.size(), 1u);
+}
+
+TEST_F(MenuInputTest, MouseChoosesByPositionAtTwoWindowSizes)
+{
+    HiddenWindow gl(1024, 768);
+    ASSERT_NE(gl.window, nullptr) << "run under xvfb-run";
+    bar.window = file->window = fractals->window = gl.window;
+    const int row = static_cast<int>(lineHeight);
+    int fileEdge = 0, ignored = 0;
+    bar.getItemExtent(0, &fileEdge, &ignored, 0);
+    const int right = static_cast<int>(file->x) + file->width;
+    const int quitRow = static_cast<int>(file->y) + 2 * row + row / 2;
+
+    // The menus stay laid out for 1024 x 768; at 2048 x 1536 window positions are scaled.
+    for (int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        glfwSetWindowSize(gl.window, 1024 * scale, 768 * scale);
+        int fbW = 0, fbH = 0;
+        glfwGetFramebufferSize(gl.window, &fbW, &fbH);
+        ASSERT_EQ(fbW, 1024 * scale);
+        chosen.clear();
+        bar.visible = true;
+        auto release = [&](int x, int y, int button = GLFW_MOUSE_BUTTON_LEFT) {
+            return bar.MouseCallback(button, GLFW_RELEASE, x * scale, y * scale);
+        };
+        EXPECT_FALSE(bar.MouseCallback(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 5, 5));
+        EXPECT_FALSE(release(5, row / 2, GLFW_MOUSE_BUTTON_RIGHT));
+        EXPECT_TRUE(release(fileEdge, row / 2) && file->visible) << "an item's edge hits it";
+        EXPECT_FALSE(release(right, quitRow)) << "the box's right edge lies outside";
+        EXPECT_TRUE(allClosed() && bar.visible);
+
+        release(5, row / 2);
+        EXPECT_TRUE(release(right - 1, quitRow));
+        ASSERT_EQ(chosen.size(), 1u);
+        EXPECT_EQ(chosen[0], std::make_pair(std::string("Quit"), file));
+        EXPECT_FALSE(bar.visible) << "a first-level choice hides the bar; the caller shows it";
+
+        bar.visible = true;
+        release(5, row / 2);
+        release(5, static_cast<int>(file->y) + row / 2);
+        EXPECT_TRUE(release(static_cast<int>(fractals->x) + 5, static_cast<int>(fractals->y) + row + row / 2));
+        EXPECT_EQ(chosen.back(), std::make_pair(std::string("Julia"), fractals));
+        EXPECT_TRUE(allClosed() && bar.visible);
+    }
+}
+
+TEST_F(MenuInputTest, TextFieldTypesUpToMaxCharsAndMovesTheCaret)
+{
+    form.mode = 1;
+    form.maxChars = 3;
+    form.open();
+    keys({'1', '2', '3'});
+    output();
+    keys({'4'});
+    EXPECT_EQ(output(), "Key code is 52 and shift state is 0\n") << "full by textLength: silent";
+    form.textLength = 0; // as after a text that no edit recorded
+    keys({'4'});
+    EXPECT_EQ(output(), "Key code is 52 and shift state is 0\n\a") << "a full text rings";
+    keys({GLFW_KEY_HOME, GLFW_KEY_BACKSPACE, GLFW_KEY_END, GLFW_KEY_BACKSPACE, GLFW_KEY_LEFT,
+          GLFW_KEY_DELETE});
+    EXPECT_EQ(form.editText, "2") << "Delete removes before the caret too";
+    keys({GLFW_KEY_LEFT, GLFW_KEY_LEFT, 'A', GLFW_KEY_RIGHT, GLFW_KEY_RIGHT, 'B'});
+    EXPECT_EQ(form.editText, "BA2") << "Left stops at the start, Right wraps from the end";
+
+    // Whatever the keys and a caller's caret, the text stays within maxChars.
+    std::mt19937 random(12);
+    const int pool[] = {'Q', GLFW_KEY_BACKSPACE, GLFW_KEY_DELETE, GLFW_KEY_LEFT, GLFW_KEY_RIGHT,
+                        GLFW_KEY_HOME, GLFW_KEY_END};
+    for (int step = 0; step < 3000; ++step) {
+        if (step % 97 == 0) {
+            form.caret = static_cast<int>(random() % 9) - 4;
+            form.textLength = 0;
+        }
+        key(pool[random() % std::size(pool)]);
+        ASSERT_LE(form.editText.size(), 3u) << step;
+    }
+    form.editText.clear();
+    form.maxChars = form.textLength = 0;
+    key('A');
+    EXPECT_EQ(form.editText, "") << "maxChars 0 takes nothing";
+}
+
+TEST_F(MenuInputTest, FormRowsChoicesAndCommit)
+{
+    std::vector<std::pair<std::string, Strings>> commits;
+    bool closes = false;
+    form.mode = 3;
+    form.maxChars = 10;
+    form.rowLabels = {"Type", "Iterations", "Name"};
+    form.rowValues = {"Julia", "768"}; // the last row has no value
+    form.rowChoices[0] = {"Mandelbrot", "Julia", "Sin"};
+    form.choiceIndex[0] = 1;
+    form.editText = "Julia";
+    form.formCallback = [&](std::string button, Strings, Strings values, void*) {
+        commits.push_back({button, values});
+        return closes;
+    };
+    form.open();
+
+    keys({'X', GLFW_KEY_RIGHT, GLFW_KEY_RIGHT, GLFW_KEY_LEFT});
+    EXPECT_EQ(form.editText, "Sin") << "a choice row steps with wrap and takes no typing";
+    keys({GLFW_KEY_TAB, GLFW_KEY_BACKSPACE, GLFW_KEY_DOWN});
+    EXPECT_EQ(form.rowValues, (Strings{"Sin", "76"})) << "each row left keeps its value";
+    EXPECT_EQ(form.editText, "") << "a row without a value edits an empty text";
+    keys({'Z', GLFW_KEY_TAB});
+    EXPECT_EQ(form.row, 0) << "Tab on the last row goes to the first";
+    key(GLFW_KEY_TAB, GLFW_MOD_SHIFT);
+    EXPECT_EQ(form.row, 2) << "Shift+Tab before the first row goes to the last";
+    keys({GLFW_KEY_UP, GLFW_KEY_ENTER});
+    EXPECT_EQ(commits.back(), std::make_pair(std::string(), Strings{"Sin", "76"}));
+    EXPECT_EQ(activeTextInput, &form) << "the callback kept it open";
+
+    // Indices a caller left out of range are checked before use.
+    form.row = 5;
+    key(GLFW_KEY_ENTER);
+    EXPECT_EQ(commits.back().second, (Strings{"Sin", "76"}));
+    form.row = 0;
+    form.choiceIndex[0] = 9;
+    key(GLFW_KEY_LEFT);
+    EXPECT_EQ(form.editText, "Sin");
+
+    // A button commits with its label, the edit stored first; Escape stores nothing.
+    form.row = 1;
+    form.editText = "9";
+    closes = true;
+    form.KeyboardCallback(GLFW_KEY_ENTER, 0, "Cancel");
+    EXPECT_EQ(commits.back(), std::make_pair(std::string("Cancel"), Strings{"Sin", "9"}));
+    EXPECT_EQ(activeTextInput, nullptr);
+    form.open();
+    form.editText = "1";
+    key(GLFW_KEY_ESCAPE);
+    EXPECT_TRUE(commits.size() == 3u && form.rowValues[1] == "9" && openTextInputs == 0);
+}
+
+TEST_F(MenuInputTest, StackedFormsAndButtonClicks)
+{
+    form.mode = 1;
+    form.maxChars = 6;
+    form.prompt = "Name";
+    form.scale = 1.0f;
+    form.computeWidth();
+    setFormButtons(form);
+    EXPECT_EQ(form.x, 512 - static_cast<int>(form.labelWidth + form.fieldWidth) / 2)
+        << "without a window, centred in the menus' 1024 x 768";
+    std::string text;
+    form.textFieldCallback = [&text](std::string button, std::string typed, void*) {
+        text = button + ":" + typed;
+        return true;
+    };
+
+    CTextInput upper;
+    form.open();
+    upper.open();
+    form.open(); // open already: stays below
+    EXPECT_EQ(openTextInputs, 2);
+    key(GLFW_KEY_ENTER);
+    EXPECT_EQ(activeTextInput, &form) << "closing the upper form makes the lower active again";
+    {
+        CTextInput passing;
+        passing.open();
+    }
+    EXPECT_EQ(activeTextInput, &form) << "a form destroyed while open leaves the stack";
+
+    keys({'H', 'I'});
+    form.bottom = form.bodyBottom(); // where a draw puts the box's bottom
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    form.getButtonRect(1, &x0, &y0, &x1, &y1);
+    EXPECT_LE(x1, form.x + form.width) << "the last button stands inside the box";
+    auto click = [&](int action, int x, int y) {
+        return bar.MouseCallback(GLFW_MOUSE_BUTTON_LEFT, action, x, y);
+    };
+    uiWidth = 0.0f; // a window of no size has nothing to scale a click by
+    EXPECT_TRUE(click(GLFW_RELEASE, x1, y1));
+    uiWidth = 1024.0f;
+    EXPECT_TRUE(click(GLFW_PRESS, x0, y0) && click(GLFW_RELEASE, x1 + 1, y0));
+    EXPECT_EQ(text, "") << "a press or a miss is swallowed and commits nothing";
+    EXPECT_TRUE(click(GLFW_RELEASE, x1, y1));
+    EXPECT_EQ(text, "Cancel:HI");
+    EXPECT_EQ(activeTextInput, nullptr);
+}
+
+} // namespace
