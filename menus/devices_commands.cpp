@@ -2,6 +2,8 @@
 
 #include "core/globals.h"
 #include "display/gl_display.h"
+#include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "menus/menu_bar.h"
 #include "menus/menu_labels.h"
 #include "opencl/opencl_backend.h"
@@ -9,6 +11,7 @@
 #include <mutex>
 
 using GlutMenu::CGlutMenu;
+using GlutMenu::CTextInput;
 
 namespace {
 
@@ -69,7 +72,7 @@ bool chooseDevice(int k, CGlutMenu& menu, void* userData)
 
     deviceId = device;
     enableInteropItem(menu);
-    interopActive = interopPossible();
+    interopActive = interopAvailable();
     tickItem(menu, LabelUseInterop, interopActive);
     return true;
 }
@@ -108,7 +111,7 @@ void refreshState(CGlutMenu& menu)
     enableItem(menu, LabelCpuThreads, false);
     tickItem(menu, LabelDoublePrecision, useDouble);
     enableItem(menu, LabelDoublePrecision, device->supportsDouble);
-    interopActive = interopPossible();
+    interopActive = interopAvailable();
     tickItem(menu, LabelUseInterop, interopActive);
     enableInteropItem(menu);
 }
@@ -116,7 +119,7 @@ void refreshState(CGlutMenu& menu)
 // Settles sharing for the device and shaders now in force and asks for a build.
 void rebuild(CGlutMenu& menu)
 {
-    interopActive = interopPossible();
+    interopActive = interopAvailable();
     tickItem(menu, LabelUseInterop, interopActive);
     enableInteropItem(menu);
     requestKernelRebuild();
@@ -130,7 +133,7 @@ void runLabelCommand(const std::string& label, int item, CGlutMenu& menu)
             menu.setItemChecked(item, useExtended);
         }
     } else if (label == menuLabels[LabelSystemInformation]) {
-        // The form opens here once forms exist.
+        openSystemInformation();
     } else if (label == menuLabels[LabelSynchronousMode]) {
         syncMode = !syncMode;
         menu.setItemChecked(item, syncMode);
@@ -148,11 +151,6 @@ void runLabelCommand(const std::string& label, int item, CGlutMenu& menu)
 }
 
 } // namespace
-
-bool interopPossible()
-{
-    return !cpuMode && useGL2 && useInterop && deviceShares();
-}
 
 void devicesMenuCallback(int& item, CGlutMenu* menu, void* userData)
 {
@@ -207,4 +205,34 @@ std::vector<std::string> systemInformationLines()
         "",
         "Press [RETURN]/[ENTER] to continue",
     };
+}
+
+void openSystemInformation()
+{
+    CTextInput& form = infoForm;
+    form.mode = 2;
+    form.scale = 0.0f;
+    form.title = "System Information";
+    form.lines.clear();
+    form.rowLabels.clear();
+    form.rowValues.clear();
+    form.rowChoices.clear();
+    form.prompt.clear();
+    form.text.clear();
+    form.caret = 0;
+    form.lines = systemInformationLines();
+    form.editText.clear();
+    form.maxChars = 0;
+    form.x = 100.0f;
+    form.y = 100.0f;
+    form.computeWidth();
+    form.caretOn = true;
+    form.restartBlink = true;
+    form.textLength = 0;
+    form.textFieldCallback = nullptr;
+    form.formCallback = nullptr;
+    form.userData = nullptr;
+    caretVisible = true;
+    setFormButtons(form);
+    form.open();
 }

@@ -12,9 +12,8 @@
 // set-up thread for a new build.
 void devicesMenuCallback(int& item, GlutMenu::CGlutMenu* menu, void* userData);
 
-// True when the kernels can write into shared OpenGL textures: an OpenCL device that shares
-// with OpenGL is in use, the palette shaders draw and the user allows sharing.
-bool interopPossible();
+// Opens the "System Information" text over the menus at (100, 100).
+void openSystemInformation();
 
 // The lines of the "System Information" text for the current settings.
 std::vector<std::string> systemInformationLines();

@@ -57,10 +57,7 @@ void runCommand(MenuLabel label, int item, CGlutMenu& menu)
     switch (label) {
     case LabelZoom:
         zoomMode = true;
-        menuBar.visible = false;
-        menuBar.selectedItem = -1;
-        menuBar.subMenuOpen = false;
-        menuBar.highlighted = 0;
+        menuBar.closeChain(true);
         break;
     case LabelJuliaDefault: newFractal(Julia, 5); break;
     case LabelSanMarco: newFractal(Julia, 100); break;

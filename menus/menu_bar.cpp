@@ -108,7 +108,7 @@ void buildDevicesMenu()
     enableItem(devices, LabelUseShaders, displayState.glslAvailable);
     tickItem(devices, LabelUseShaders, useGL2);
 
-    interopActive = interopPossible();
+    interopActive = interopAvailable();
     tickItem(devices, LabelUseInterop, interopActive);
     enableItem(devices, LabelUseInterop,
                !cpuMode && device != nullptr && device->supportsGLSharing && useGL2);

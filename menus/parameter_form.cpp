@@ -2,6 +2,8 @@
 
 #include "core/fractal_list.h"
 #include "core/globals.h"
+#include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "menus/menu_labels.h"
 #include "platform/console.h"
 
@@ -13,7 +15,11 @@
 #include <mutex>
 #include <optional>
 
+using GlutMenu::CTextInput;
+
 namespace {
+
+constexpr size_t formValueChars = 40;
 
 // The values as the form showed them when it opened: only rows changed since then are applied.
 std::vector<std::string> shownValues;
@@ -159,7 +165,33 @@ void openFractalInformation()
     addFormRow(formFieldLabels[FieldMaxY], labels, values, record.maxY);
     addFormRow(formFieldLabels[FieldCx], labels, values, record.Cx);
     addFormRow(formFieldLabels[FieldCy], labels, values, record.Cy);
+
+    CTextInput& form = infoForm;
+    form.mode = 3;
+    form.scale = 0.0f;
+    form.title = "Fractal information";
+    form.lines.clear();
+    form.rowChoices.clear();
+    form.rowLabels = labels;
+    form.maxChars = formValueChars;
     for (std::string& value : values)
-        value.resize(std::min<size_t>(value.size(), 40));
+        value.resize(std::min<size_t>(value.size(), formValueChars));
+    form.rowValues = values;
     shownValues = values;
+    form.prompt.clear();
+    form.text.clear();
+    form.caret = static_cast<int32_t>(values[0].size());
+    form.computeWidth();
+    form.row = 0;
+    form.editText = values[0];
+    form.caretOn = true;
+    form.restartBlink = true;
+    form.textLength = 0;
+    form.formCallback = fractalParametersCallback;
+    form.textFieldCallback = nullptr;
+    form.userData = nullptr;
+    caretVisible = true;
+    setFormButtons(form);
+    form.centreInWindow();
+    form.open();
 }

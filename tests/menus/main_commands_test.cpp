@@ -166,6 +166,7 @@ TEST_F(MainCommandTest, DeviceBenchmarkForcesSharingAndRefusalsKeepTheSavedSetti
     EXPECT_EQ(savedDeviceId, 0);
     EXPECT_TRUE(useGL2) << "the shaders go on where they exist";
     EXPECT_TRUE(interopActive);
+    EXPECT_EQ(buildRequests(), 1) << "built again for the shared textures";
 
     // Refused: while one runs, and with nothing to benchmark.
     deviceId = 3;

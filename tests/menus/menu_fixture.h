@@ -7,6 +7,7 @@
 #include "display/gl_display.h"
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
 #include "menus/menu_bar.h"
 #include "menus/menu_labels.h"
 #include "opencl/cl_globals.h"
@@ -26,6 +27,7 @@ protected:
     void SetUp() override
     {
         installTestFont();
+        infoForm.close();
         resetListState("Tessaly");
         windowStartWidth = 1024;
         windowStartHeight = 768;
@@ -57,11 +59,23 @@ protected:
 
     void TearDown() override
     {
+        infoForm.close();
+        while (clSetupSemaphore.tryAcquire()) {
+        }
         clState.deviceList.clear();
         displayState.glslAvailable = false;
         fractalViewHooks = {};
         quitFlag = stopFlag = false;
         benchmarkActive = false;
+    }
+
+    // Builds asked of the OpenCL set-up thread since the last call.
+    static int buildRequests()
+    {
+        int count = 0;
+        while (clSetupSemaphore.tryAcquire())
+            ++count;
+        return count;
     }
 
     // What the action writes to standard output.

@@ -132,4 +132,53 @@ TEST_F(ParameterFormTest, RowsThatDoNotConvertKeepTheRecordAndTheFormOpen)
     EXPECT_EQ(fractalList[1].maxIterations, maxFormIterations);
 }
 
+TEST_F(ParameterFormTest, FormOpensOnTheCurrentRecordAndAnswersItsKeys)
+{
+    createMenus();
+    const auto press = [](std::initializer_list<int> keys) {
+        for (int key : keys)
+            infoForm.KeyboardCallback(key, 0, "");
+    };
+    const auto type = [](const std::string& text) {
+        for (char c : text)
+            infoForm.KeyboardCallback(c, 0, "");
+    };
+    choose(file(), "Information");
+    ASSERT_EQ(activeTextInput, &infoForm);
+    EXPECT_EQ(infoForm.title, "Fractal information");
+    EXPECT_EQ(infoForm.rowLabels, rowLabels);
+    EXPECT_EQ(infoForm.rowValues, shown());
+    EXPECT_EQ(infoForm.editText, std::string(40, 'z')) << "a long name shows its first 40 characters";
+    EXPECT_EQ(infoForm.buttons, (Texts{"OK", "Cancel"}));
+    EXPECT_EQ(infoForm.scale, 1.0f) << "centred";
+
+    pendingFrames = 0;
+    press({258, 269, 259, 259, 259, 259, 259, 259, 259, 259, 259, 259});
+    type("1500");
+    press({256}); // Escape
+    EXPECT_EQ(activeTextInput, nullptr);
+    EXPECT_TRUE(sameRecord(fractalList[1], deepZoom()));
+    EXPECT_EQ(pendingFrames, 0);
+
+    choose(file(), "Information");
+    press({258, 269, 259, 259, 259, 259, 259, 259, 259, 259, 259, 259});
+    type("1500");
+    press({257});
+    EXPECT_EQ(activeTextInput, nullptr);
+    FractalRecord expected = deepZoom();
+    expected.maxIterations = 1500;
+    EXPECT_TRUE(sameRecord(fractalList[1], expected)) << "the name and the view stay whole";
+
+    choose(file(), "Information");
+    press({265, 265, 269, 259, 259, 259, 259, 259, 259, 259, 259}); // to Cx, "0.000000" away
+    type("-");
+    press({257});
+    ASSERT_EQ(activeTextInput, &infoForm) << "a row that is no number keeps the form open";
+    EXPECT_EQ(infoForm.rowValues[7], "-");
+    EXPECT_TRUE(sameRecord(fractalList[1], expected));
+    infoForm.KeyboardCallback(257, 0, "Cancel");
+    EXPECT_EQ(activeTextInput, nullptr);
+    EXPECT_TRUE(sameRecord(fractalList[1], expected));
+}
+
 } // namespace
