@@ -2,16 +2,15 @@
 
 #include "core/globals.h"
 #include "display/gl_display.h"
-#include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
 #include "menus/menu_bar.h"
 #include "menus/menu_labels.h"
+#include "menus/parameter_form.h"
 #include "opencl/opencl_backend.h"
 
 #include <mutex>
 
 using GlutMenu::CGlutMenu;
-using GlutMenu::CTextInput;
 
 namespace {
 
@@ -209,30 +208,12 @@ std::vector<std::string> systemInformationLines()
 
 void openSystemInformation()
 {
-    CTextInput& form = infoForm;
-    form.mode = 2;
-    form.scale = 0.0f;
-    form.title = "System Information";
-    form.lines.clear();
-    form.rowLabels.clear();
-    form.rowValues.clear();
-    form.rowChoices.clear();
-    form.prompt.clear();
-    form.text.clear();
-    form.caret = 0;
-    form.lines = systemInformationLines();
-    form.editText.clear();
-    form.maxChars = 0;
-    form.x = 100.0f;
-    form.y = 100.0f;
-    form.computeWidth();
-    form.caretOn = true;
-    form.restartBlink = true;
-    form.textLength = 0;
-    form.textFieldCallback = nullptr;
-    form.formCallback = nullptr;
-    form.userData = nullptr;
-    caretVisible = true;
-    setFormButtons(form);
-    form.open();
+    startFormSetUp(2, "System Information");
+    infoForm.lines = systemInformationLines();
+    infoForm.editText.clear();
+    infoForm.maxChars = 0;
+    infoForm.x = 100.0f;
+    infoForm.y = 100.0f;
+    finishFormSetUp(nullptr);
+    infoForm.open();
 }

@@ -45,23 +45,20 @@ std::optional<long double> leadingReal(const std::string& text)
     return value;
 }
 
+// The real-valued rows in the form's order, with the record field each edits.
+constexpr std::pair<FormField, long double FractalRecord::*> realRows[] = {
+    {FieldMaxSizeSquared, &FractalRecord::maxSizeSquared}, {FieldMinX, &FractalRecord::minX},
+    {FieldMaxX, &FractalRecord::maxX}, {FieldMinY, &FractalRecord::minY},
+    {FieldMaxY, &FractalRecord::maxY}, {FieldCx, &FractalRecord::Cx}, {FieldCy, &FractalRecord::Cy},
+};
+
 // The record field a real-valued row edits, or null for a label that is none.
 long double* realField(const std::string& label, FractalRecord& record)
 {
-    if (label == formFieldLabels[FieldMaxSizeSquared])
-        return &record.maxSizeSquared;
-    if (label == formFieldLabels[FieldMinX])
-        return &record.minX;
-    if (label == formFieldLabels[FieldMinY])
-        return &record.minY;
-    if (label == formFieldLabels[FieldMaxX])
-        return &record.maxX;
-    if (label == formFieldLabels[FieldMaxY])
-        return &record.maxY;
-    if (label == formFieldLabels[FieldCx])
-        return &record.Cx;
-    if (label == formFieldLabels[FieldCy])
-        return &record.Cy;
+    for (const auto& [field, member] : realRows) {
+        if (label == formFieldLabels[field])
+            return &(record.*member);
+    }
     return nullptr;
 }
 
@@ -89,18 +86,9 @@ std::string applyRow(const std::string& label, const std::string& value, Fractal
     return "";
 }
 
-} // namespace
-
-void addFormRow(const std::string& label, std::vector<std::string>& labels,
-                std::vector<std::string>& values, long double value)
-{
-    labels.push_back(label);
-    const int length = std::snprintf(nullptr, 0, "%Lf", value);
-    std::string text(static_cast<size_t>(length), '\0');
-    std::snprintf(text.data(), text.size() + 1, "%Lf", value);
-    values.push_back(std::move(text));
-}
-
+// Writes into the record the rows whose text differs from what the form showed, in row order,
+// or nothing at all: returns the console line naming the first edited row that does not
+// convert, or "" when every edited row applied.
 std::string applyEditedRows(const std::vector<std::string>& labels,
                             const std::vector<std::string>& shown,
                             const std::vector<std::string>& values, FractalRecord& record)
@@ -117,6 +105,27 @@ std::string applyEditedRows(const std::vector<std::string>& labels,
     return "";
 }
 
+// The record the form edits, or null after a load left no current record. The caller holds
+// fractalListMutex.
+FractalRecord* currentRecord()
+{
+    if (currentFractalIndex < 0 || static_cast<size_t>(currentFractalIndex) >= fractalList.size())
+        return nullptr;
+    return &fractalList[static_cast<size_t>(currentFractalIndex)];
+}
+
+} // namespace
+
+void addFormRow(const std::string& label, std::vector<std::string>& labels,
+                std::vector<std::string>& values, long double value)
+{
+    labels.push_back(label);
+    const int length = std::snprintf(nullptr, 0, "%Lf", value);
+    std::string text(static_cast<size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, "%Lf", value);
+    values.push_back(std::move(text));
+}
+
 bool fractalParametersCallback(std::string button, std::vector<std::string> labels,
                                std::vector<std::string> values, void*)
 {
@@ -126,12 +135,12 @@ bool fractalParametersCallback(std::string button, std::vector<std::string> labe
         return true;
     {
         std::lock_guard lock(fractalListMutex);
-        if (currentFractalIndex < 0 || static_cast<size_t>(currentFractalIndex) >= fractalList.size()) {
+        FractalRecord* record = currentRecord();
+        if (record == nullptr) {
             printLine("No current fractal: the parameters were not applied");
             return true;
         }
-        FractalRecord& record = fractalList[static_cast<size_t>(currentFractalIndex)];
-        const std::string failure = applyEditedRows(labels, shownValues, values, record);
+        const std::string failure = applyEditedRows(labels, shownValues, values, *record);
         if (!failure.empty()) {
             printLine(failure);
             return false;
@@ -149,49 +158,58 @@ void openFractalInformation()
     FractalRecord record;
     {
         std::lock_guard lock(fractalListMutex);
-        if (currentFractalIndex < 0 || static_cast<size_t>(currentFractalIndex) >= fractalList.size()) {
+        const FractalRecord* current = currentRecord();
+        if (current == nullptr) {
             printLine("No current fractal to show");
             return;
         }
-        record = fractalList[static_cast<size_t>(currentFractalIndex)];
+        record = *current;
     }
     std::vector<std::string> labels{formFieldLabels[FieldName]};
     std::vector<std::string> values{record.name};
     addFormRow(formFieldLabels[FieldMaxIterations], labels, values, record.maxIterations);
-    addFormRow(formFieldLabels[FieldMaxSizeSquared], labels, values, record.maxSizeSquared);
-    addFormRow(formFieldLabels[FieldMinX], labels, values, record.minX);
-    addFormRow(formFieldLabels[FieldMaxX], labels, values, record.maxX);
-    addFormRow(formFieldLabels[FieldMinY], labels, values, record.minY);
-    addFormRow(formFieldLabels[FieldMaxY], labels, values, record.maxY);
-    addFormRow(formFieldLabels[FieldCx], labels, values, record.Cx);
-    addFormRow(formFieldLabels[FieldCy], labels, values, record.Cy);
+    for (const auto& [field, member] : realRows)
+        addFormRow(formFieldLabels[field], labels, values, record.*member);
 
     CTextInput& form = infoForm;
-    form.mode = 3;
-    form.scale = 0.0f;
-    form.title = "Fractal information";
-    form.lines.clear();
-    form.rowChoices.clear();
+    startFormSetUp(3, "Fractal information");
     form.rowLabels = labels;
     form.maxChars = formValueChars;
     for (std::string& value : values)
         value.resize(std::min<size_t>(value.size(), formValueChars));
     form.rowValues = values;
     shownValues = values;
-    form.prompt.clear();
-    form.text.clear();
     form.caret = static_cast<int32_t>(values[0].size());
-    form.computeWidth();
     form.row = 0;
     form.editText = values[0];
-    form.caretOn = true;
-    form.restartBlink = true;
-    form.textLength = 0;
-    form.formCallback = fractalParametersCallback;
-    form.textFieldCallback = nullptr;
-    form.userData = nullptr;
-    caretVisible = true;
-    setFormButtons(form);
+    finishFormSetUp(fractalParametersCallback);
     form.centreInWindow();
     form.open();
+}
+
+void startFormSetUp(int32_t mode, const std::string& title)
+{
+    infoForm.mode = mode;
+    infoForm.scale = 0.0f;
+    infoForm.title = title;
+    infoForm.lines.clear();
+    infoForm.rowLabels.clear();
+    infoForm.rowValues.clear();
+    infoForm.rowChoices.clear();
+    infoForm.prompt.clear();
+    infoForm.text.clear();
+    infoForm.caret = 0;
+}
+
+void finishFormSetUp(GlutMenu::FormCallback callback)
+{
+    infoForm.computeWidth();
+    infoForm.caretOn = true;
+    infoForm.restartBlink = true;
+    infoForm.textLength = 0;
+    infoForm.formCallback = std::move(callback);
+    infoForm.textFieldCallback = nullptr;
+    infoForm.userData = nullptr;
+    caretVisible = true;
+    setFormButtons(infoForm);
 }

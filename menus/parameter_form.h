@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/fractal_record.h"
+#include "glutmenu/text_input.h"
 
 #include <cstdint>
 #include <string>
@@ -15,21 +16,23 @@ constexpr int32_t maxFormIterations = 100'000'000;
 // Opens the form on the current record; without a current record it says so and opens nothing.
 void openFractalInformation();
 
+// Starts setting up infoForm for a body of the mode (2 lines, 3 rows): not centred, with no
+// lines, rows, prompt or text and the caret at 0.
+void startFormSetUp(int32_t mode, const std::string& title);
+
+// Ends the set-up of infoForm once its body and place are set: sizes the box, restarts the
+// caret, sets the form callback (empty for a text to read) and the buttons "OK" and "Cancel".
+void finishFormSetUp(GlutMenu::FormCallback callback);
+
 // Appends a row: the label, and the value in fixed notation with six decimals ("%Lf").
 void addFormRow(const std::string& label, std::vector<std::string>& labels,
                 std::vector<std::string>& values, long double value);
 
-// Writes into the record the rows whose value differs from the text the form showed, in row
-// order. A numeric row must hold a number at its start: "Maximum iterations" a decimal integer
-// from minFormIterations to maxFormIterations, the others a finite real. Returns "" when every
-// edited row applied; otherwise the console line naming the first row that did not convert, and
-// the record is left as it was.
-std::string applyEditedRows(const std::vector<std::string>& labels,
-                            const std::vector<std::string>& shown,
-                            const std::vector<std::string>& values, FractalRecord& record);
-
-// The form's callback: "OK" or Enter applies the edited rows to the current record and shows it
-// again; a row that does not convert keeps the form open. Any other button closes the form and
+// The form's callback. "OK" or Enter applies to the current record the rows whose text was
+// changed since the form opened, and shows the record again. Each changed numeric row must start
+// with a number: "Maximum iterations" a decimal integer from minFormIterations to
+// maxFormIterations, the others a finite real. A row that does not convert is named on the
+// console, nothing is applied and the form stays open. Any other button closes the form and
 // changes nothing.
 bool fractalParametersCallback(std::string button, std::vector<std::string> labels,
                                std::vector<std::string> values, void* userData);
