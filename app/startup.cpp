@@ -17,6 +17,7 @@
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
+#include "menus/menu_bar.h"
 #include "opencl/cl_globals.h"
 #include "opencl/opencl_backend.h"
 #include "platform/console.h"
@@ -90,6 +91,8 @@ void installFractalViewHooks()
     };
     fractalViewHooks.windowTitle = [] { return updateWindowTitle(); };
     fractalViewHooks.removeScrollCallback = [] { glfwSetScrollCallback(window, nullptr); };
+    fractalViewHooks.hasPaletteMenu = [] { return menuBar.getSubmenu(1) != nullptr; };
+    fractalViewHooks.updatePaletteChecks = [] { updatePaletteChecks(menuBar.getSubmenu(1)); };
 }
 
 // Asks every thread to end and waits for them; the CPU pool goes last, the frame step uses it.
@@ -298,8 +301,7 @@ int runTessaly(int argc, char** argv)
     createMessageLogs();
     initialisePalette(0);
     printConfiguration();
-    // The bar loads the menu font that all text is drawn with; its menus join it later.
-    menuBar.init(windowStartWidth, windowStartHeight, 0, 0, "Menu Bar", {}, true, "");
+    createMenus();
 
     if (benchmarkActive)
         loadBenchFractals(benchFile);

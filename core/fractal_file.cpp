@@ -3,6 +3,7 @@
 #include "core/fractal_list.h"
 #include "core/globals.h"
 #include "platform/console.h"
+#include "platform/file_replace.h"
 #include "platform/regular_file.h"
 
 #include <algorithm>
@@ -322,30 +323,18 @@ void loadBenchFractals(const std::string& path)
 
 bool saveFractals(const std::string& path)
 {
-    const int version = fractalFileVersion(path);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
+    std::vector<unsigned char> bytes;
+    size_t count = 0;
+    {
+        std::lock_guard lock(fractalListMutex);
+        bytes = encodeFractalFile(fractalList, fractalFileVersion(path));
+        count = fractalList.size();
+    }
+    if (!replaceFileContents(path, bytes)) {
         printLine("Could not write to disk");
         return false;
     }
-
-    bool written = true;
-    {
-        std::lock_guard lock(fractalListMutex);
-        for (size_t i = 0; i < fractalList.size() && written; ++i) {
-            std::vector<unsigned char> bytes;
-            appendRecord(bytes, version, fractalList[i]);
-            written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()
-                && std::fflush(file) == 0;
-            if (written)
-                printLine("Saved fractal " + std::to_string(i));
-        }
-        if (written && version == 2)
-            written = std::fwrite("v2", 1, 2, file) == 2;
-    }
-    if (std::fclose(file) != 0)
-        written = false;
-    if (!written)
-        printLine("Could not write to disk");
-    return written;
+    for (size_t i = 0; i < count; ++i)
+        printLine("Saved fractal " + std::to_string(i));
+    return true;
 }

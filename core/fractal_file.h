@@ -50,7 +50,7 @@ LoadOutcome loadFractals(const std::string& path);
 // so and makes the default Mandelbrot instead.
 void loadBenchFractals(const std::string& path);
 
-// Writes fractalList in the version the path asks for, printing "Saved fractal " and the index
-// after each record. Prints "Could not write to disk" and returns false when the file cannot
-// be opened or written.
+// Writes fractalList in the version the path asks for. The file is replaced only once the whole
+// list is written: then "Saved fractal " and the index are printed for each record. Otherwise
+// "Could not write to disk" is printed, the file stays as it was and the result is false.
 bool saveFractals(const std::string& path);

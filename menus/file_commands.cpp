@@ -11,6 +11,16 @@ const std::vector<FileFilter> fractalFileFilters{
     {"all files (*.*)", "*.*"},
 };
 
+namespace {
+
+void showFilePathInTitle()
+{
+    if (fractalViewHooks.setWindowTitle && fractalViewHooks.windowTitle)
+        fractalViewHooks.setWindowTitle(fractalViewHooks.windowTitle());
+}
+
+} // namespace
+
 void loadFractalsDialog()
 {
     const std::optional<std::string> path =
@@ -19,6 +29,18 @@ void loadFractalsDialog()
         return;
     loadFractals(*path);
     currentFilePath = *path;
-    if (fractalViewHooks.setWindowTitle && fractalViewHooks.windowTitle)
-        fractalViewHooks.setWindowTitle(fractalViewHooks.windowTitle());
+    showFilePathInTitle();
+}
+
+void saveFractalsDialog()
+{
+    const std::optional<std::string> path =
+        saveFileDialog("Select Fractal File", fractalFileFilters, ".FRAC", lastDialogPath);
+    if (!path)
+        return;
+    lastDialogPath = *path;
+    if (!saveFractals(*path))
+        return;
+    currentFilePath = *path;
+    showFilePathInTitle();
 }

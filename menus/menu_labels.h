@@ -23,3 +23,10 @@ enum MenuLabel : int {
     LabelSystemInformation, LabelUseShaders, LabelUseInterop, LabelSynchronousMode,
     MenuLabelCount
 };
+
+// Positions of the row labels in formFieldLabels.
+enum FormField : int {
+    FieldName, FieldMaxIterations, FieldMaxSizeSquared, FieldMinX, FieldMinY, FieldMaxX, FieldMaxY,
+    FieldCx, FieldCy,
+    FormFieldCount
+};

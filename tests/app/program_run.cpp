@@ -251,3 +251,41 @@ FractalRecord quickRecord(const std::string& name, int32_t id)
     record.maxIterations = 16;
     return record;
 }
+
+std::string parameterLine(const FractalRecord& r)
+{
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "%s Z-range:(%lf, %lf)-(%lf, %lf), c = (%lf,%lf), maxIters = %d, maxSize = %lf\r\n",
+                  r.name.c_str(), static_cast<double>(r.minX), static_cast<double>(r.minY),
+                  static_cast<double>(r.maxX), static_cast<double>(r.maxY), static_cast<double>(r.Cx),
+                  static_cast<double>(r.Cy), r.maxIterations, static_cast<double>(r.maxSizeSquared));
+    return line;
+}
+
+void dragBand()
+{
+    for (const char* step : {"mousemove 300 200", "mousedown 1", "mousemove 600 400",
+                             "mousemove 900 700", "mouseup 1"}) {
+        runCommand(std::string("xdotool ") + step);
+        // NOTE: the program reads the pointer's position when it handles a button event, so the
+        // pointer stays put until the event has surely been handled.
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
+}
+
+FractalRecord zoomedByBand(const FractalRecord& source, int width, int height)
+{
+    const float sx = 2048.0f / static_cast<float>(width);
+    const float sy = 2048.0f / static_cast<float>(height);
+    // The image pixel's fraction is rounded to double before it scales the span.
+    const auto plane = [](float pixel, long double min, long double max) {
+        return static_cast<long double>(static_cast<double>(pixel / 2048.0L)) * (max - min) + min;
+    };
+    FractalRecord zoomed = source;
+    zoomed.minX = plane(300.0f * sx, source.minX, source.maxX);
+    zoomed.maxX = plane(900.0f * sx, source.minX, source.maxX);
+    zoomed.minY = plane(200.0f * sy, source.minY, source.maxY);
+    zoomed.maxY = plane(700.0f * sy, source.minY, source.maxY);
+    return zoomed;
+}

@@ -120,3 +120,13 @@ std::string writeList(const std::string& name, const std::vector<FractalRecord>&
 
 // The default Mandelbrot under its own name and id at 16 iterations: cheap to compute.
 FractalRecord quickRecord(const std::string& name, int32_t id);
+
+// The line that the program prints when a record becomes current.
+std::string parameterLine(const FractalRecord& record);
+
+// Drags a rubber band with the left button through the X server, from (300, 200) over
+// (600, 400) to (900, 700) in window pixels.
+void dragBand();
+
+// The record that a zoom into dragBand's band makes from source in a window of width x height.
+FractalRecord zoomedByBand(const FractalRecord& source, int width, int height);

@@ -1,5 +1,5 @@
-// The whole program run in this test's process: the only way to arm the rubber band before the
-// menus exist is to set zoomMode, as the Zoom menu command will, from beside the program. The
+// The whole program run in this test's process, so that the list it leaves can be read: the
+// rubber band is armed by setting zoomMode beside the program, as the Zoom command does. The
 // drag itself goes through the X server with xdotool into the program's real callbacks.
 #include "app/startup.h"
 #include "core/fractal_list.h"
@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -56,30 +55,6 @@ private:
     std::unique_ptr<ConsoleReader> console;
 };
 
-// A plane coordinate as the zoom makes it from an image pixel.
-long double planeOf(long double pixel, long double size, long double min, long double span)
-{
-    return static_cast<long double>(static_cast<double>(pixel / size)) * span + min;
-}
-
-std::string parameterLine(const FractalRecord& r)
-{
-    char line[512];
-    std::snprintf(line, sizeof line,
-                  "%s Z-range:(%lf, %lf)-(%lf, %lf), c = (%lf,%lf), maxIters = %d, maxSize = %lf\r\n",
-                  r.name.c_str(), static_cast<double>(r.minX), static_cast<double>(r.minY),
-                  static_cast<double>(r.maxX), static_cast<double>(r.maxY), static_cast<double>(r.Cx),
-                  static_cast<double>(r.Cy), r.maxIterations, static_cast<double>(r.maxSizeSquared));
-    return line;
-}
-
-void pause()
-{
-    // NOTE: the program reads the pointer's position when it handles a button event, so the
-    // pointer stays put until the event has surely been handled.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-}
-
 TEST(ProgramInProcess, RubberBandDragZoomsToTheBandInTwentyPasses)
 {
     // NOTE: the program starts from the globals as a fresh process has them; ctest runs every
@@ -91,17 +66,10 @@ TEST(ProgramInProcess, RubberBandDragZoomsToTheBandInTwentyPasses)
     const int width = static_cast<int>(static_cast<float>(screen->width) * 0.9f);
     const int height = static_cast<int>(static_cast<float>(screen->height) * 0.9f);
 
-    // The band from (300, 200) to (900, 700) in window pixels, as the image pixels and then the
-    // plane coordinates that the zoom must give.
+    // The band from (300, 200) to (900, 700) in window pixels, as plane coordinates.
     const FractalRecord source = quickRecord("Quick", 7);
     const std::string list = writeList("zoom_source", {source});
-    const float sx = 2048.0f / static_cast<float>(width);
-    const float sy = 2048.0f / static_cast<float>(height);
-    FractalRecord zoomed = source;
-    zoomed.minX = planeOf(300.0f * sx, 2048, source.minX, source.maxX - source.minX);
-    zoomed.maxX = planeOf(900.0f * sx, 2048, source.minX, source.maxX - source.minX);
-    zoomed.minY = planeOf(200.0f * sy, 2048, source.minY, source.maxY - source.minY);
-    zoomed.maxY = planeOf(700.0f * sy, 2048, source.minY, source.maxY - source.minY);
+    const FractalRecord zoomed = zoomedByBand(source, width, height);
     const std::string zoomedLine = parameterLine(zoomed);
     ASSERT_NE(zoomedLine, parameterLine(source));
 
@@ -116,15 +84,7 @@ TEST(ProgramInProcess, RubberBandDragZoomsToTheBandInTwentyPasses)
         if (out.waitFor(parameterLine(source), 3)) {
             zoomMode = true;
             dragStart = out.text().size();
-            runCommand("xdotool mousemove 300 200");
-            pause();
-            runCommand("xdotool mousedown 1");
-            pause();
-            runCommand("xdotool mousemove 500 400");
-            pause();
-            runCommand("xdotool mousemove 900 700");
-            pause();
-            runCommand("xdotool mouseup 1");
+            dragBand();
             zoomShown = out.waitFor(zoomedLine);
             if (zoomShown)
                 colours = waitForColours(paletteSamples(zoomed, width, height));

@@ -151,15 +151,13 @@ TEST_F(FractalFileTest, WriterReportsWhatItCouldNotWrite)
     EXPECT_TRUE(saveFractals(path("empty.frac")));
     EXPECT_FALSE(saveFractals(path("no such folder/list.frac")));
     fractalList = {probeRecord()};
-    const bool full = std::filesystem::exists("/dev/full");
-    if (full) {
-        EXPECT_FALSE(saveFractals("/dev/full"));
-    }
+    std::filesystem::create_directory(path("folder.frac"));
+    EXPECT_FALSE(saveFractals(path("folder.frac"))) << "a folder is never replaced";
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(read(path("empty.frac2")), (Bytes{'v', '2'}));
     EXPECT_TRUE(read(path("empty.frac")).empty());
-    EXPECT_EQ(out, full ? "Could not write to disk\nCould not write to disk\n"
-                        : "Could not write to disk\n")
+    EXPECT_TRUE(std::filesystem::is_directory(path("folder.frac")));
+    EXPECT_EQ(out, "Could not write to disk\nCould not write to disk\n")
         << "no record reported as saved when the disk refused it";
 }
 

@@ -1,0 +1,128 @@
+#include "menus/main_commands.h"
+
+#include "core/fractal_list.h"
+#include "core/globals.h"
+#include "menus/benchmark_start.h"
+#include "menus/file_commands.h"
+#include "menus/menu_bar.h"
+#include "menus/menu_labels.h"
+#include "menus/parameter_form.h"
+
+#include <algorithm>
+#include <mutex>
+
+using GlutMenu::CGlutMenu;
+
+namespace {
+
+// The position of a label in menuLabels, or MenuLabelCount for a text that is none of them.
+MenuLabel labelOf(const std::string& text)
+{
+    const auto found = std::find(menuLabels.begin(), menuLabels.end(), text);
+    return static_cast<MenuLabel>(found - menuLabels.begin());
+}
+
+// Starts cycling through the list, or stops it; either way the queued frames are dropped.
+void toggleCycle(int item, CGlutMenu& menu)
+{
+    {
+        std::lock_guard lock(renderQueueMutex);
+        renderQueue.clear();
+    }
+    redrawRequested = true;
+    const bool cycling = cycleDirection != 0;
+    menu.setItemChecked(item, !cycling);
+    cycleDirection = cycling ? 0 : 1;
+    zoomRequested = !cycling;
+}
+
+void quit()
+{
+    {
+        std::lock_guard lock(pendingFramesMutex);
+        pendingFrames = 0;
+    }
+    quitFlag = true;
+    stopFlag = true;
+}
+
+void choosePalette(int32_t type)
+{
+    paletteType = type;
+    redrawRequested = true;
+}
+
+void runCommand(MenuLabel label, int item, CGlutMenu& menu)
+{
+    switch (label) {
+    case LabelZoom:
+        zoomMode = true;
+        menuBar.closeChain(true);
+        break;
+    case LabelJuliaDefault: newFractal(Julia, 5); break;
+    case LabelSanMarco: newFractal(Julia, 100); break;
+    case LabelDendrite: newFractal(Julia, 103); break;
+    case LabelDouadysRabbit: newFractal(Julia, 101); break;
+    case LabelSiegelDisk: newFractal(Julia, 102); break;
+    case LabelFirstFractal: newFractal(FirstBarnsley, 0); break;
+    case LabelSecondFractal: newFractal(SecondBarnsley, 0); break;
+    case LabelThirdFractal: newFractal(ThirdBarnsley, 0); break;
+    case LabelSierpinski: newFractal(BarnsleySierpinski, 0); break;
+    case LabelMandelbrot: newFractal(Mandelbrot, 0); break;
+    case LabelSin: newFractal(Sine, 0); break;
+    case LabelCos: newFractal(Cosine, 0); break;
+    case LabelSinh: newFractal(HyperbolicSine, 0); break;
+    case LabelCosh: newFractal(HyperbolicCosine, 0); break;
+    case LabelDragon: newFractal(Dragon, 0); break;
+    case LabelChebyshevT5: newFractal(ChebyshevT5, 0); break;
+    case LabelHermiteH4: newFractal(HermiteH4, 0); break;
+    case LabelLegendreP3: newFractal(LegendreP3, 0); break;
+    case LabelVgaAssignment: choosePalette(0); break;
+    case LabelRedHeatmap: choosePalette(1); break;
+    case LabelRandomColours: choosePalette(2); break;
+    case LabelAutoSwitch:
+        autoSwitchPalette = !autoSwitchPalette;
+        redrawRequested = true;
+        break;
+    case LabelPreviousFractal: selectFractal(-1, true); break;
+    case LabelBenchmark: startBenchmark(); break;
+    case LabelBenchmarkFromFile:
+        // NOTE: a new list must not replace the one a running benchmark steps through.
+        if (benchmarkActive) {
+            startBenchmark();
+            break;
+        }
+        loadFractalsDialog();
+        startBenchmark();
+        break;
+    case LabelCycle: toggleCycle(item, menu); break;
+    case LabelNextFractal: selectFractal(1, true); break;
+    case LabelToggleTimingLogs:
+        timingLogs = !timingLogs;
+        menu.setItemChecked(item, timingLogs);
+        break;
+    case LabelInformation: openFractalInformation(); break;
+    case LabelLoadFromDisk: loadFractalsDialog(); break;
+    case LabelSaveToDisk: saveFractalsDialog(); break;
+    case LabelQuit: quit(); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+void menuCallback(int& item, CGlutMenu* menu, void*)
+{
+    const int32_t previousPalette = paletteType;
+    const std::string label = menu->getItemLabel(item);
+    redrawRequested = false;
+    runCommand(labelOf(label), item, *menu);
+
+    if (CGlutMenu* palette = menuBar.getSubmenu(1))
+        updatePaletteChecks(palette);
+    if (paletteType != previousPalette)
+        redrawRequested = true;
+    std::lock_guard lock(pendingFramesMutex);
+    if (redrawRequested)
+        pendingFrames += 1;
+}

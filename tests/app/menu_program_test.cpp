@@ -1,0 +1,114 @@
+// The real executable driven through its menus with the keyboard and the mouse, with this
+// machine's OpenCL device (PoCL) in its Devices menu and a stand-in file chooser on PATH.
+#include "core/fractal_file.h"
+#include "core/fractal_list.h"
+#include "tests/app/program_run.h"
+#include "tests/app/screen_check.h"
+#include "tests/support/zenity_standin.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+namespace {
+
+// Key presses by their X names into the window under the pointer; every menu command starts
+// from the bar with nothing open (Escape) and File highlighted.
+void keys(const std::string& names)
+{
+    ASSERT_TRUE(runCommand("xdotool key --delay 50 Escape " + names));
+}
+
+// The key name n times, each followed by a blank.
+std::string repeat(const std::string& key, int n)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += key + " ";
+    return text;
+}
+
+// Takes screenshots until the test holds for one, or the time limit passes.
+bool waitForScreen(const std::function<bool(const Screenshot&)>& test)
+{
+    const auto deadline = std::chrono::steady_clock::now() + programTimeLimit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (const std::optional<Screenshot> shot = takeScreenshot(); shot && test(*shot))
+            return true;
+    }
+    return false;
+}
+
+TEST(MenuProgram, EveryCommandGroupFromTheMenus)
+{
+    const std::optional<Screenshot> screen = takeScreenshot();
+    ASSERT_TRUE(screen) << "needs an X display (xvfb-run) and ImageMagick's import";
+    const int width = static_cast<int>(static_cast<float>(screen->width) * 0.9f);
+    const int height = static_cast<int>(static_cast<float>(screen->height) * 0.9f);
+
+    ZenityStandIn zenity; // first on PATH, which the program inherits
+    const std::string saved = (zenity.files() / "menu list.frac2").string();
+    zenity.answer(1, saved + "\n", 0);
+    zenity.answer(2, writeList("menu_load", {quickRecord("Quick A", 0), quickRecord("Quick B", 1)}) + "\n", 0);
+
+    ProgramRun run({"--cpu"}, true, true);
+    ASSERT_TRUE(run.waitFor("Frame time ")) << run.output() << run.errors();
+    ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
+    const std::vector<ColourSample> vga = paletteSamples(defaultFractalRecord(Mandelbrot, 0), width, height);
+    ASSERT_EQ(waitForColours(vga), "");
+
+    keys("Right Return Down Return"); // Palette > Red heatmap
+    ASSERT_TRUE(run.waitFor("Palette has changed\n")) << run.output();
+    EXPECT_TRUE(waitForScreen([&](const Screenshot& s) { return !colourMismatches(s, vga).empty(); }));
+
+    keys("Return Return " + repeat("Down", 3) + "Return"); // File > Fractals > Cos
+    ASSERT_TRUE(run.waitFor(parameterLine(defaultFractalRecord(Cosine, 0)))) << run.output();
+    const FractalRecord rabbit = defaultFractalRecord(Julia, 101);
+    keys("Return Return Down Return Down Down Return"); // ... > Julia > Douady's Rabbit
+    ASSERT_TRUE(run.waitFor(parameterLine(rabbit))) << run.output();
+
+    const std::array<int, 3> barColour = takeScreenshot()->at(2, 2);
+    keys("Right Right Return"); // Zoom: the bar hides and the rubber band is armed
+    ASSERT_TRUE(waitForScreen([&](const Screenshot& s) { return s.at(2, 2) != barColour; }));
+    dragBand();
+    const FractalRecord zoomed = zoomedByBand(rabbit, width, height);
+    ASSERT_TRUE(run.waitFor(parameterLine(zoomed))) << run.output();
+    ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
+
+    keys("Return " + repeat("Down", 9) + "Return"); // File > Save to disk
+    ASSERT_TRUE(run.waitFor("Saved fractal 3\n")) << run.output();
+    std::ifstream file(saved, std::ios::binary);
+    const FractalFileContents list = parseFractalFile(
+        std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {}));
+    ASSERT_EQ(list.records.size(), 4u);
+    EXPECT_EQ(list.records[3].minX, zoomed.minX);
+    EXPECT_EQ(list.records[3].maxY, zoomed.maxY);
+    keys("Return " + repeat("Down", 8) + "Return"); // File > Load from disk
+    ASSERT_TRUE(run.waitFor("Loaded  2 fractals.\n")) << run.output();
+    EXPECT_EQ(zenity.arguments(1).back(), "--filename=Fractal1");
+
+    // File > Information: the iteration count of Quick A edited from 16.000000 to 20.
+    keys("Return " + repeat("Down", 5) + "Return Tab End " + repeat("BackSpace", 9) + "2 0 Return");
+    FractalRecord edited = quickRecord("Quick A", 0);
+    edited.maxIterations = 20;
+    ASSERT_TRUE(run.waitFor("Fractal parameters changed\n" + parameterLine(edited))) << run.output();
+
+    keys("Return " + repeat("Down", 6) + "Return"); // File > Benchmark
+    ASSERT_TRUE(run.waitFor("Total rendering time ")) << run.output();
+
+    // Devices > the OpenCL device, which is built for; then Devices > CPU, which builds nothing.
+    const size_t builds = countOf(run.output(), "OpenCL double precison on ");
+    keys("Right Right Right Return Down Return");
+    ASSERT_TRUE(run.waitFor("OpenCL double precison on ", builds + 1)) << run.output();
+    ASSERT_TRUE(run.waitFor("Frame time ", countOf(run.output(), "Frame time ") + 1));
+    keys("Right Right Right Return Return");
+
+    keys("Return " + repeat("Down", 10) + "Return"); // File > Quit
+    EXPECT_EQ(run.exitCode(), 0) << run.output() << run.errors();
+    EXPECT_TRUE(run.output().ends_with("Thread shutdown complete\n")) << run.output();
+    EXPECT_EQ(countOf(run.output(), "OpenCL double precison on "), builds + 1);
+}
+
+} // namespace

@@ -1,0 +1,99 @@
+// The menu tests' set-up: the menu font beside the test, the settings, list and queue at their
+// start values, the menus built for a 1024 x 768 window, and readers of the menu tree.
+#pragma once
+
+#include "core/fractal_list.h"
+#include "core/globals.h"
+#include "display/gl_display.h"
+#include "glutmenu/metrics.h"
+#include "glutmenu/text_input.h"
+#include "menus/menu_bar.h"
+#include "opencl/opencl_backend.h"
+#include "tests/core/list_state.h"
+#include "tests/support/test_font.h"
+
+#include <gtest/gtest.h>
+
+using GlutMenu::CGlutMenu;
+using Texts = std::vector<std::string>;
+
+class MenuTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        installTestFont();
+        resetListState("Tessaly");
+        windowStartWidth = 1024;
+        windowStartHeight = 768;
+        cpuMode = useGL2 = useInterop = tenBitColour = timingLogs = displayState.glslAvailable = true;
+        useDouble = useExtended = syncMode = zoomMode = interopActive = benchmarkActive = false;
+        zoomRequested = zoomAnimating = false;
+        savedUseInterop = true;
+        deviceId = savedDeviceId = -1;
+        cycleDirection = clUseDouble = 0;
+        maxCpuThreads = cpuThreadCount = 8;
+        createMenus();
+    }
+
+    void TearDown() override
+    {
+        infoForm.close();
+        buildRequests();
+        clState.deviceList.clear();
+        displayState.glslAvailable = quitFlag = stopFlag = benchmarkActive = false;
+    }
+
+    // Devices "A" and "B" that share textures with OpenGL; only "B" has double precision.
+    static void twoDevices()
+    {
+        clState.deviceList = {{nullptr, "A", false, true}, {nullptr, "B", true, true}};
+    }
+
+    // Builds asked of the OpenCL set-up thread since the last call.
+    static int buildRequests()
+    {
+        int count = 0;
+        while (clSetupSemaphore.tryAcquire())
+            ++count;
+        return count;
+    }
+
+    // The menu below the items of these labels, from the bar down.
+    static CGlutMenu& menu(std::initializer_list<std::string> path)
+    {
+        CGlutMenu* at = &menuBar;
+        for (const std::string& label : path)
+            at = at->getSubmenu(at->findItem(label));
+        return at != nullptr ? *at : throw std::runtime_error("no such menu");
+    }
+    static CGlutMenu& devices() { return menu({"Devices"}); }
+
+    // The labels of the items whose flag in the map is (or, with unset, is not) true.
+    static Texts labelsWhere(const CGlutMenu& m, const std::map<int, bool>& flags, bool set = true)
+    {
+        Texts labels;
+        for (size_t i = 0; i < m.labels.size(); ++i)
+            if (flags.contains(static_cast<int>(i)) && flags.at(static_cast<int>(i)) == set)
+                labels.push_back(m.labels[i]);
+        return labels;
+    }
+    static Texts ticked(const CGlutMenu& m) { return labelsWhere(m, m.checked); }
+    static Texts disabled(const CGlutMenu& m) { return labelsWhere(m, m.enabled, false); }
+
+    // Chooses an item as the toolkit does; how far pendingFrames rose.
+    static int choose(CGlutMenu& m, const std::string& label)
+    {
+        int item = m.findItem(label);
+        const int32_t before = pendingFrames;
+        m.callback(item, &m, m.userData);
+        return pendingFrames - before;
+    }
+
+    template <typename Action>
+    static std::string outputOf(Action action)
+    {
+        testing::internal::CaptureStdout();
+        action();
+        return testing::internal::GetCapturedStdout();
+    }
+};
