@@ -209,13 +209,14 @@ inline void fractalStep(V& x, V& y, const V& xx, const V& yy, const V& pRe, cons
     }
 }
 
-// Steps of the escape loops between two looks at their stop flag: a fraction of a millisecond
-// in every precision, and nothing against the steps themselves.
+// Steps of the escape loops between two looks at their stop flag: milliseconds at most in any
+// precision and type, and nothing against the cost of the steps themselves.
 constexpr int32_t stopCheckSteps = 1 << 14;
 
 // What escapeCount returns for a pixel left unfinished because its stop flag was set.
 constexpr int32_t stoppedCount = -1;
 
+// True once the stop flag, if there is one, is set.
 inline bool stopRequested(const std::atomic<bool>* stop)
 {
     return stop != nullptr && stop->load(std::memory_order_relaxed);

@@ -26,7 +26,8 @@ struct TileFrame {
 };
 
 // Hands a kernel more jobs while it runs: take writes up to capacity jobs and returns how many;
-// 0 ends the stream. Once cancel is set the kernel drops the blocks it has not started.
+// 0 ends the stream. Once cancel is set the kernel returns within stopCheckSteps steps of its
+// vectors, leaving the pixels of every block it has not finished unwritten.
 template <typename T>
 struct TileSource {
     int32_t (*take)(void* context, TileJob<T>* jobs, int32_t capacity);
