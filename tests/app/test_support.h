@@ -35,8 +35,8 @@ GLFWwindow* testWindow();
 // (the pointer cannot be moved into a hidden window); made on first use, kept to the end.
 GLFWwindow* pointerWindow();
 
-// The shared reset of the globals (resetDisplayState), then the driver's, the input's and the
-// menu bar's values and the application's seams.
+// The shared reset of the globals (resetDisplayState), then the driver's, the input's, the menu
+// bar's and the forms' values.
 void resetShellState();
 
 // A test over the shell's globals: they start and end reset, and standard output is captured.
