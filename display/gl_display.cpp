@@ -226,6 +226,12 @@ void initialiseTexture(std::atomic<bool>& displayReady)
         return;
     DisplayState& state = displayState;
     printLine("Initialising texture ");
+    // NOTE: after destroyDisplay the vectors are empty and the names deleted; the objects are
+    // made anew from two zero names each, and no stale name is left to be deleted again.
+    state.textures.assign(2, 0);
+    state.interopTextures.assign(2, 0);
+    state.integerProgram = state.normalisedProgram = 0;
+    state.shaderList = state.fixedFunctionList = 0;
     glGenTextures(2, state.interopTextures.data());
     glGenTextures(2, state.textures.data());
 

@@ -104,7 +104,8 @@ void drawImageQuad(const DisplayState& state, TexCoord texCoord)
 }
 
 // Creates the textures, and with glslAvailable the palette texture, both programs and
-// shaderList, then fixedFunctionList. Does nothing once displayReady is set.
+// shaderList, then fixedFunctionList. Does nothing once displayReady is set; after
+// destroyDisplay it makes every object anew.
 void initialiseTexture(std::atomic<bool>& displayReady);
 
 // Deletes the display's OpenGL objects and clears displayReady. Runs when displayState is

@@ -20,13 +20,13 @@ protected:
         resetShellState();
         maxCpuThreads = 6;
         cpuThreadCount = 6;
-        useDouble = false;
-        useExtended = false;
-        tenBitColour = true;
-        useGL2 = true;
         startDirectory = std::filesystem::current_path();
     }
-    void TearDown() override { std::filesystem::current_path(startDirectory); }
+    void TearDown() override
+    {
+        std::filesystem::current_path(startDirectory);
+        resetShellState();
+    }
 
     // Parses in this process; returns the exit code the command line asked for, or -1.
     int parse(Arguments args)

@@ -8,6 +8,7 @@
 #include "menus/menu_labels.h"
 #include "opencl/cl_globals.h"
 #include "platform/x87.h"
+#include "tests/app/program_run.h"
 #include "tests/app/test_support.h"
 
 #include <GLFW/glfw3.h>
@@ -304,21 +305,22 @@ TEST_F(DriverTest, NeverReadsOutsideTheList)
     EXPECT_TRUE(renderQueue.empty());
 }
 
-// Sets quitFlag from another thread once the main loop has run up to four driver passes.
+// Sets quitFlag from another thread once the main loop has drawn five frames with four frames
+// pending, the driver's passes held back. renderScene wakes the compute thread once per frame;
+// here the watcher waits for that wake-up in its place.
 class QuitWhenPassesWait {
 public:
     QuitWhenPassesWait()
         : watcher([] {
-              for (int poll = 0; poll < 3000 && !quitFlag; ++poll) {
-                  {
-                      std::lock_guard lock(pendingFramesMutex);
-                      if (pendingFrames >= 4)
-                          break;
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              int heldFrames = 0;
+              std::unique_lock lock(computeRequestMutex);
+              while (heldFrames < 5 && !quitFlag) {
+                  if (computeRequest.wait_for(lock, programTimeLimit) == std::cv_status::timeout)
+                      break;
+                  std::lock_guard pending(pendingFramesMutex);
+                  if (pendingFrames >= 4)
+                      ++heldFrames;
               }
-              // NOTE: let the loop go round a few more times with the passes held back.
-              std::this_thread::sleep_for(std::chrono::milliseconds(200));
               quitFlag = true;
           })
     {
@@ -333,9 +335,9 @@ void noScroll(GLFWwindow*, double, double) {}
 
 TEST(MainLoop, DrawsAndPollsUntilCloseOrQuit)
 {
+    resetShellState();
     window = testWindow();
     ASSERT_NE(window, nullptr) << "needs an X display (xvfb-run)";
-    resetShellState();
     allocatePalettes();
     testing::internal::CaptureStdout();
     newFractal(Mandelbrot, 0);

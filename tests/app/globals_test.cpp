@@ -1,7 +1,9 @@
 #include "app/driver.h"
 #include "core/globals.h"
 #include "menus/menu_labels.h"
+#include "glutmenu/metrics.h"
 #include "opencl/cl_globals.h"
+#include "tests/app/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +49,32 @@ TEST(GlobalsTest, StaticDefaults)
     EXPECT_EQ(menuLabels[LabelVgaAssignment], "VGA Assignmnt");
     EXPECT_EQ(formFieldLabels.size(), 9u);
     EXPECT_EQ(kernelBuildWords[2], "max_palette_value");
+}
+
+TEST(GlobalsTest, SharedResetGivesTheStartValuesWithNoFramePending)
+{
+    cpuMode = true;
+    deviceId = 3;
+    tenBitColour = false;
+    paletteType = 2;
+    imageWidth = 256;
+    cpuPrecision = 3;
+    maxSizeSquared = 16.0L;
+    currentFractalIndex = 4;
+    zoomSteps = 7;
+    savedUseInterop = false;
+    lastDialogPath = "elsewhere";
+    clReady = true;
+    interopFrameCount = 5;
+    uiScaleX = 2.0f;
+    resetShellState();
+    std::string expected = globalsAtStart;
+    expected.replace(expected.find("pendingFrames 1"), 15, "pendingFrames 0");
+    EXPECT_EQ(describeGlobals(), expected);
+    EXPECT_EQ(lastDialogPath, "Fractal1");
+    EXPECT_FALSE(clReady);
+    EXPECT_EQ(interopFrameCount, 1);
+    EXPECT_EQ(uiScaleX, 1.0f);
 }
 
 } // namespace

@@ -72,7 +72,7 @@ TEST(MenuProgram, EveryCommandGroupFromTheMenus)
     const std::array<int, 3> barColour = takeScreenshot()->at(2, 2);
     keys("Right Right Return"); // Zoom: the bar hides and the rubber band is armed
     ASSERT_TRUE(waitForScreen([&](const Screenshot& s) { return s.at(2, 2) != barColour; }));
-    dragBand();
+    ASSERT_TRUE(dragBand(run.console(), rabbit)) << run.output();
     const FractalRecord zoomed = zoomedByBand(rabbit, width, height);
     ASSERT_TRUE(run.waitFor(parameterLine(zoomed))) << run.output();
     ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));

@@ -263,15 +263,22 @@ std::string parameterLine(const FractalRecord& r)
     return line;
 }
 
-void dragBand()
+bool dragBand(ConsoleReader& console, const FractalRecord& current)
 {
-    for (const char* step : {"mousemove 300 200", "mousedown 1", "mousemove 600 400",
-                             "mousemove 900 700", "mouseup 1"}) {
-        runCommand(std::string("xdotool ") + step);
-        // NOTE: the program reads the pointer's position when it handles a button event, so the
-        // pointer stays put until the event has surely been handled.
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // NOTE: the program reads the pointer's position when it handles a button event, so the
+    // pointer stays at the start until the press has been handled. The program takes events in
+    // order: the two lines of the Shift+End after the press come once the press is behind it.
+    // The motion events carry their own positions; the release is read where the pointer rests.
+    const std::string line = parameterLine(current);
+    const size_t shown = countOf(console.text(), line);
+    const bool pressed =
+        runCommand("xdotool mousemove 300 200 mousedown 1 keydown shift key End keyup shift")
+        && console.waitFor(line, shown + 2);
+    if (!pressed) {
+        runCommand("xdotool mouseup 1");
+        return false;
     }
+    return runCommand("xdotool mousemove 600 400 mousemove 900 700 mouseup 1");
 }
 
 FractalRecord zoomedByBand(const FractalRecord& source, int width, int height)

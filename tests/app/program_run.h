@@ -80,6 +80,7 @@ public:
         return out.waitFor(needle, count, limit);
     }
     std::string output() { return out.text(); }
+    ConsoleReader& console() { return out; }
     std::string errors() { return err.text(); }
 
     // The exit code once the program has ended, or nothing when it is still running at the limit.
@@ -125,8 +126,10 @@ FractalRecord quickRecord(const std::string& name, int32_t id);
 std::string parameterLine(const FractalRecord& record);
 
 // Drags a rubber band with the left button through the X server, from (300, 200) over
-// (600, 400) to (900, 700) in window pixels.
-void dragBand();
+// (600, 400) to (900, 700) in window pixels, as the program whose standard output console reads
+// takes it. The current record must be the last one of the list: Shift+End after the press
+// shows it again. False when a step fails.
+bool dragBand(ConsoleReader& console, const FractalRecord& current);
 
 // The record that a zoom into dragBand's band makes from source in a window of width x height.
 FractalRecord zoomedByBand(const FractalRecord& source, int width, int height);

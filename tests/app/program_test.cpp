@@ -92,10 +92,30 @@ TEST(Program, StartsShowsTheMandelbrotResizesAndShutsDown)
     EXPECT_EQ(run.errors(), "");
 }
 
+// A cheap record over its own part of the plane, so that the screen tells which record is shown.
+FractalRecord stepRecord(const std::string& name, int32_t id, long double minX, long double minY,
+                         long double width)
+{
+    FractalRecord record = quickRecord(name, id);
+    record.minX = minX;
+    record.maxX = minX + width;
+    record.minY = minY;
+    record.maxY = minY + width * 0.75L;
+    return record;
+}
+
 TEST(Program, WheelAndShiftKeysStepThroughABenchmarkedList)
 {
-    const std::string list = writeList("stepping", {quickRecord("Step A", 0), quickRecord("Step B", 1),
-                                                    quickRecord("Step C", 2)});
+    const std::optional<Screenshot> screen = takeScreenshot();
+    ASSERT_TRUE(screen) << "needs an X display (xvfb-run) and ImageMagick's import";
+    const auto [width, height] = windowSizeFor(*screen);
+    const std::map<std::string, FractalRecord> records{
+        {"Step A", stepRecord("Step A", 0, -2.0L, -1.5L, 4.0L)},
+        {"Step B", stepRecord("Step B", 1, -1.75L, -0.75L, 2.0L)},
+        {"Step C", stepRecord("Step C", 2, -2.5L, -1.5L, 4.0L)},
+    };
+    const std::string list =
+        writeList("stepping", {records.at("Step A"), records.at("Step B"), records.at("Step C")});
     ProgramRun run({"--cpu", "--bench:" + list});
     ASSERT_TRUE(run.waitFor("Total rendering time ")) << run.output() << run.errors();
     // The list's end queues the last record again and animates over it; then the driver rests.
@@ -107,8 +127,8 @@ TEST(Program, WheelAndShiftKeysStepThroughABenchmarkedList)
     // One user action, then the records whose parameter lines it prints, in order.
     std::vector<std::string> expected;
     std::map<std::string, size_t> linesBefore;
-    for (const char* name : {"Step A", "Step B", "Step C"})
-        linesBefore[name] = countOf(run.output(), std::string(name) + " Z-range");
+    for (const auto& [name, record] : records)
+        linesBefore[name] = countOf(run.output(), name + " Z-range");
     auto linesOf = [&](const std::string& name) {
         expected.push_back(name);
         return linesBefore[name] + std::count(expected.begin(), expected.end(), name);
@@ -123,28 +143,36 @@ TEST(Program, WheelAndShiftKeysStepThroughABenchmarkedList)
         for (const std::string& name : shown)
             ASSERT_TRUE(run.waitFor(name + " Z-range", linesOf(name))) << key << "\n" << run.output().substr(before);
     };
-    // Wheel notches one at a time until the record is shown: the program drops notches until the
-    // next frame after a step, so a burst could lose some.
+    // A step takes the wheel away until the next frame is shown: the record's picture on the
+    // screen is that frame.
+    auto expectOnScreen = [&](const std::string& name) {
+        ASSERT_EQ(waitForColours(paletteSamples(records.at(name), width, height)), "") << name;
+    };
+    // Four notches against the step, then nine with it: the sum first reaches five at the last
+    // notch. One step, and none on the way there (four notches do nothing); the line order
+    // checked at the end shows both.
     auto turnWheel = [&](int button, const std::string& name) {
-        const size_t lines = linesOf(name);
-        int notches = 0;
-        while (notches < 20 && !run.waitFor(name + " Z-range", lines, std::chrono::milliseconds(150))) {
-            ASSERT_TRUE(runCommand("xdotool click " + std::to_string(button)));
-            ++notches;
-        }
-        EXPECT_GE(notches, 5) << "one record per five notches";
-        ASSERT_TRUE(run.waitFor(name + " Z-range", lines)) << run.output().substr(before);
+        const int against = button == 4 ? 5 : 4;
+        ASSERT_TRUE(runCommand("xdotool click --repeat 4 --delay 1 " + std::to_string(against)));
+        ASSERT_TRUE(runCommand("xdotool click --repeat 9 --delay 1 " + std::to_string(button)));
+        ASSERT_TRUE(run.waitFor(name + " Z-range", linesOf(name))) << run.output().substr(before);
     };
 
-    ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
+    expectOnScreen("Step C");
+    // The pointer rests over the window, where the status lines are drawn and no colour is read.
+    ASSERT_TRUE(runCommand("xdotool mousemove " + std::to_string(width * 4 / 5) + " " +
+                           std::to_string(height * 7 / 20)));
     press("shift+Left", {"Step B"});
+    expectOnScreen("Step B");
     turnWheel(4, "Step A"); // wheel up: the previous record
     press("shift+Left", {}); // already the first record
-    turnWheel(5, "Step B"); // wheel down: the next record
-    press("shift+End", {"Step C", "Step C"});
-    press("shift+Home", {"Step A", "Step A"});
-    press("Right", {}); // without Shift the key is the menus'
     press("shift+Right", {"Step B"});
+    expectOnScreen("Step B");
+    turnWheel(5, "Step C"); // wheel down: the next record
+    press("shift+Home", {"Step A", "Step A"});
+    press("shift+End", {"Step C", "Step C"});
+    press("Right", {}); // without Shift the key is the menus'
+    press("shift+Left", {"Step B"});
 
     std::vector<std::string> shown;
     const std::string after = run.output().substr(before);

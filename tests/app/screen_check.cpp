@@ -69,7 +69,10 @@ std::vector<ColourSample> paletteSamples(const FractalRecord& record, int window
         for (int gx = 1; gx < 32; ++gx) {
             const int x = gx * windowWidth / 32;
             const int y = gy * windowHeight / 24;
+            // The message logs: status lines to the right, the benchmark's result lower down.
             if (x > windowWidth * 11 / 20 && y > windowHeight / 5 && y < windowHeight / 2)
+                continue;
+            if (x > windowWidth / 4 && y > windowHeight * 7 / 10 && y < windowHeight * 17 / 20)
                 continue;
             const int tx = texelOf(x, windowWidth, width);
             const int ty = texelOf(y, windowHeight, height);

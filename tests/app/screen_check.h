@@ -32,7 +32,7 @@ struct ColourSample {
 // Positions in a window of w x h at the screen's corner showing the record's iteration image
 // through the VGA palette, where the pixel's texel and its neighbours two texels around share one
 // escape count (so the sampling of the scaled image cannot pick another count); at most two
-// positions per count. The message log's corner of the window is left out.
+// positions per count. The places of the two message logs are left out.
 std::vector<ColourSample> paletteSamples(const FractalRecord& record, int windowWidth,
                                          int windowHeight);
 

@@ -20,18 +20,11 @@ protected:
         ShellTest::SetUp();
         maxCpuThreads = 6;
         cpuThreadCount = 6;
-        useDouble = false;
-        useExtended = false;
     }
     void TearDown() override
     {
         clState.deviceList.clear();
-        clWindow = nullptr;
         displayState.glslAvailable = false;
-        useGL2 = true;
-        windowStartWidth = windowStartHeight = 0;
-        useDouble = false;
-        useExtended = false;
         ShellTest::TearDown();
     }
 

@@ -4,13 +4,9 @@
 
 #include "app/callbacks.h"
 #include "app/driver.h"
-#include "core/fractal_list.h"
-#include "core/globals.h"
-#include "core/message_log.h"
 #include "glutmenu/glut_menu.h"
-#include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
-#include "opencl/cl_globals.h"
+#include "tests/support/display_state.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -74,51 +70,12 @@ GLFWwindow* pointerWindow()
 
 void resetShellState()
 {
-    fractalList.clear();
-    currentFractalIndex = -1;
-    renderQueue.clear();
-    lastQueuedFractal = FractalRecord{};
-    pendingFrames = 0;
-    nextFractalId = 0;
-    fractalType = -1;
-    autoSwitchPalette = true;
-    paletteType = 0;
-    imageWidth = 2048;
-    imageHeight = 2048;
-
-    zoomMode = false;
-    zoomRequested = false;
-    zoomAnimating = false;
+    resetDisplayState();
     zoomSteps = 1;
     zoomTarget = {};
     zoomDelta = {};
-    cycleDirection = 0;
     cyclePreviousIndex = 0;
-    redrawRequested = false;
-    benchmarkActive = false;
-    totalRenderTime = 0;
-    savedDeviceId = -1;
-    savedUseInterop = true;
-    savedInteropActive = false;
-    cpuMode = false;
-    deviceId = -1;
-    useInterop = true;
-    interopActive = false;
-    syncMode = false;
-    quitFlag = false;
-    stopFlag = false;
-
-    uiWidth = 100.0f;
-    uiHeight = 100.0f;
-    uiScaleX = uiScaleY = 1.0f;
-    fontScaleX = fontScaleY = 1.0f;
-    lineHeight = 15.0f;
-    rubberBand = RubberBand{};
     scrollAccumulator = 0;
-
-    fractalViewHooks = FractalViewHooks{};
-    messageLog.reset();
-    infoLog.reset();
 
     menuBar.window = nullptr;
     menuBar.visible = false;

@@ -35,8 +35,8 @@ GLFWwindow* testWindow();
 // (the pointer cannot be moved into a hidden window); made on first use, kept to the end.
 GLFWwindow* pointerWindow();
 
-// Every driver, list, input and menu-bar global back at its start value, no message logs, and
-// every seam empty.
+// The shared reset of the globals (resetDisplayState), then the driver's, the input's, the menu
+// bar's and the forms' values.
 void resetShellState();
 
 // A test over the shell's globals: they start and end reset, and standard output is captured.

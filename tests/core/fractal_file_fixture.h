@@ -5,7 +5,7 @@
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "tests/core/list_state.h"
+#include "tests/support/global_state.h"
 
 #include <gtest/gtest.h>
 
@@ -68,8 +68,8 @@ class FractalFileTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        resetListState("Tessaly");
-        currentFilePath.clear();
+        resetGlobalState();
+        baseTitle = "Tessaly";
         titles().clear();
         fractalViewHooks.setWindowTitle = [](const std::string& t) { titles().push_back(t); };
         fractalViewHooks.windowTitle = [] { return "Tessaly :" + currentFilePath; };
@@ -80,7 +80,7 @@ protected:
 
     void TearDown() override
     {
-        fractalViewHooks = {};
+        resetGlobalState();
         std::filesystem::remove_all(dir_);
     }
 

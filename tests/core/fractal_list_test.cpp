@@ -1,9 +1,8 @@
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "tests/core/list_state.h"
+#include "tests/support/global_state.h"
 
 #include <gtest/gtest.h>
-
 
 namespace {
 
@@ -16,7 +15,8 @@ class FractalListTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetListState("Tessaly 2.0");
+        resetGlobalState();
+        baseTitle = "Tessaly 2.0";
         lastTitle.clear();
         scrollRemovals = 0;
         paletteChecks = 0;
@@ -26,7 +26,7 @@ protected:
         fractalViewHooks.hasPaletteMenu = [] { return paletteMenu; };
         fractalViewHooks.updatePaletteChecks = [] { ++paletteChecks; };
     }
-    void TearDown() override { fractalViewHooks = {}; }
+    void TearDown() override { resetGlobalState(); }
 };
 
 TEST_F(FractalListTest, FirstMandelbrotIsCurrentQueuedAndPrinted)

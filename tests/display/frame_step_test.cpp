@@ -7,6 +7,8 @@
 #include "display/frame_compute.h"
 #include "display/gl_display.h"
 #include "opencl/cl_globals.h"
+#include "tests/support/display_state.h"
+#include "tests/support/fresh_process.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +24,10 @@ class FrameStepTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        resetDisplayState();
         image.assign(2 * static_cast<size_t>(imageWidth) * imageHeight, 0);
-        iterationBuffer = image.data();
         pool = new CPUThreads(static_cast<int32_t>(std::thread::hardware_concurrency()), imageWidth,
-                              imageHeight, iterationBuffer);
+                              imageHeight, image.data());
     }
     static void TearDownTestSuite()
     {
@@ -33,14 +35,14 @@ protected:
         delete pool;
         testing::internal::GetCapturedStdout();
         pool = nullptr;
-        iterationBuffer = nullptr;
     }
 
     void SetUp() override
     {
+        resetDisplayState();
+        iterationBuffer = image.data();
         // The CPU side is the real pool; the device side records what it was asked.
         deviceCalls.clear();
-        frameCompute = cpuOnlyCompute();
         frameCompute.device = [](int32_t type, uint16_t** hostBuffer, const std::vector<unsigned>&,
                                  int32_t useDouble, const FractalRecord&, int32_t textureIndex) {
             deviceCalls.push_back({type, *hostBuffer != nullptr, useDouble, textureIndex});
@@ -48,33 +50,13 @@ protected:
         cpuThreadsPool = pool;
         displayState.displayReady = true;
         cpuMode = true;
-        clReady = false;
-        clRebuildRequested = false;
-        interopActive = false;
-        stopFlag = false;
-        syncMode = false;
-        timingLogs = true;
-        benchmarkActive = false;
-        useDouble = false;
-        useExtended = false;
-        totalRenderTime = 0;
-        interopTextureIndex = 0;
-        interopFrameCount = 1;
-        renderQueue.clear();
-        pendingFrames = 0;
-        fractalType = -1;
         lastQueuedFractal = quickMandelbrot(3);
-        while (!readyBuffers.empty()) {
-            freeBuffers.push_back(std::move(readyBuffers.front()));
-            readyBuffers.pop_front();
-        }
     }
     void TearDown() override
     {
         // The display state would delete OpenGL objects at exit while marked ready.
         displayState.displayReady = false;
-        cpuThreadsPool = nullptr;
-        frameCompute = cpuOnlyCompute();
+        resetDisplayState();
     }
 
     // A Mandelbrot record whose frame costs at most a few iterations per pixel.
@@ -357,7 +339,9 @@ TEST(FrameGridTest, ImageSizesMustBeMultiplesOf256)
 
 TEST(BufferPoolTest, EightZeroFilledBuffersAtStart)
 {
-    // Runs in its own process under CTest: the pool is as static initialisation left it.
+    // The pool as static initialisation left it.
+    if (!aloneInThisProcess())
+        return;
     std::lock_guard lock(bufferMutex);
     ASSERT_EQ(freeBuffers.size(), 8u);
     EXPECT_TRUE(readyBuffers.empty());

@@ -12,8 +12,25 @@
 
 namespace {
 
-using testgl::GLWindowTest;
 using testgl::pixelAt;
+
+// The process's test window, without the display's objects before and after each test: a test
+// makes the objects it needs.
+class GLDisplayTest : public testgl::GLWindowTest {
+protected:
+    void SetUp() override
+    {
+        GLWindowTest::SetUp();
+        ASSERT_FALSE(displayState.displayReady) << "the display's objects of another test";
+        displayState.glslAvailable = false;
+    }
+    void TearDown() override
+    {
+        glfwMakeContextCurrent(testgl::window());
+        destroyDisplay();
+        displayState.glslAvailable = false;
+    }
+};
 
 std::vector<std::string> extensionList()
 {
@@ -59,7 +76,7 @@ GLint linkStatus(GLhandleARB program)
     return linked;
 }
 
-TEST_F(GLWindowTest, ExtensionNamesMatchWholeEntriesOnly)
+TEST_F(GLDisplayTest, ExtensionNamesMatchWholeEntriesOnly)
 {
     const std::vector<std::string> names = extensionList();
     const std::set<std::string> known(names.begin(), names.end());
@@ -88,7 +105,7 @@ TEST_F(GLWindowTest, ExtensionNamesMatchWholeEntriesOnly)
     glfwMakeContextCurrent(testgl::window());
 }
 
-TEST_F(GLWindowTest, EntryPointsAreFoundOnlyWithACurrentContext)
+TEST_F(GLDisplayTest, EntryPointsAreFoundOnlyWithACurrentContext)
 {
     glfwMakeContextCurrent(nullptr);
     testing::internal::CaptureStdout();
@@ -106,7 +123,7 @@ TEST_F(GLWindowTest, EntryPointsAreFoundOnlyWithACurrentContext)
     EXPECT_NE(glsl::glMultiTexCoord2f, nullptr);
 }
 
-TEST_F(GLWindowTest, ObjectsAreMadeOnceAndProgramsLink)
+TEST_F(GLDisplayTest, ObjectsAreMadeOnceAndProgramsLink)
 {
     ASSERT_TRUE(enableShaders());
     allocateSlots();
@@ -149,7 +166,42 @@ TEST_F(GLWindowTest, ObjectsAreMadeOnceAndProgramsLink)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(GLWindowTest, WithoutShadersOnlyTheFixedFunctionObjectsAreMade)
+TEST_F(GLDisplayTest, ADestroyedDisplayIsMadeAnewWithoutItsOldNames)
+{
+    ASSERT_TRUE(enableShaders());
+    initialise();
+    const GLuint oldShaderList = displayState.shaderList;
+    destroyDisplay();
+    EXPECT_TRUE(displayState.textures.empty());
+    EXPECT_TRUE(displayState.interopTextures.empty());
+
+    // Made again without shaders: four new names, the three image textures bound (the palette
+    // texture is bound only with shaders), and no program or shader list of before.
+    displayState.glslAvailable = false;
+    EXPECT_EQ(initialise(), "Initialising texture \n");
+    ASSERT_EQ(displayState.textures.size(), 2u);
+    ASSERT_EQ(displayState.interopTextures.size(), 2u);
+    std::vector<GLuint> names = displayState.interopTextures;
+    names.push_back(displayState.textures[displayState.imageTextureIndex]);
+    for (GLuint name : names)
+        EXPECT_TRUE(glIsTexture(name)) << name;
+    names.push_back(displayState.textures[displayState.paletteTextureIndex]);
+    EXPECT_EQ(std::set<GLuint>(names.begin(), names.end()).size(), 4u);
+    EXPECT_EQ(std::count(names.begin(), names.end(), 0u), 0);
+    EXPECT_EQ(displayState.shaderList, 0u);
+    EXPECT_EQ(displayState.integerProgram, 0u);
+    EXPECT_EQ(displayState.normalisedProgram, 0u);
+    const GLuint fixed = displayState.fixedFunctionList;
+    EXPECT_TRUE(glIsList(fixed));
+
+    // The new list may carry the old shader list's name: the exit must not delete it.
+    destroyDisplay();
+    EXPECT_TRUE(glIsList(fixed)) << "old shader list " << oldShaderList;
+    glDeleteLists(fixed, 1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GLDisplayTest, WithoutShadersOnlyTheFixedFunctionObjectsAreMade)
 {
     displayState.glslAvailable = false;
     EXPECT_EQ(initialise(), "Initialising texture \n");
@@ -160,7 +212,7 @@ TEST_F(GLWindowTest, WithoutShadersOnlyTheFixedFunctionObjectsAreMade)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(GLWindowTest, BuildFailuresAreReportedAndClearGlsl)
+TEST_F(GLDisplayTest, BuildFailuresAreReportedAndClearGlsl)
 {
     ASSERT_TRUE(enableShaders());
     GLhandleARB program = 0;
@@ -211,7 +263,7 @@ std::set<std::tuple<float, float, float, float>> feedbackCorners(GLuint list)
     return corners;
 }
 
-TEST_F(GLWindowTest, BothQuadsSpanTheImage)
+TEST_F(GLDisplayTest, BothQuadsSpanTheImage)
 {
     ASSERT_TRUE(enableShaders());
     initialise();
@@ -260,7 +312,7 @@ std::array<uint8_t, 3> quadrantPixel(int quadrant)
     return pixelAt(quarter * (1 + 2 * (quadrant % 2)), quarter * (1 + 2 * (quadrant / 2)));
 }
 
-TEST_F(GLWindowTest, ShaderListColoursTheImageThroughThePalette)
+TEST_F(GLDisplayTest, ShaderListColoursTheImageThroughThePalette)
 {
     ASSERT_TRUE(enableShaders());
     initialise();

@@ -30,6 +30,9 @@ void addAged(CMessageLog& log, const std::vector<int64_t>& ages)
 }
 
 constexpr int64_t second = 1000000000;
+// NOTE: ages sit half a second from a whole second, so that a slow run, which only adds age
+// before the log reads its clock, cannot move a line across a boundary.
+constexpr int64_t halfSecond = second / 2;
 
 } // namespace
 
@@ -39,22 +42,23 @@ TEST(MessageLog, LinesExpireWhenTheirWholeSecondsExceedTheTimeout)
     log.expire();
     EXPECT_TRUE(log.messages.empty());
 
-    // Whole seconds: 3, 2, 1, 2, 1, 0. Only ages above 1 s go, adjacent ones included.
-    addAged(log, {3 * second + second / 5, 2 * second, 19 * second / 10, 2 * second + second / 2,
-                  second, 0});
+    // Whole seconds: 3, 2, 1, 2, 1, 0. Only whole seconds above 1 go, adjacent lines included;
+    // 1.5 s stays, which neither rounding nor the age in real seconds would keep.
+    addAged(log, {3 * second + halfSecond, 2 * second + halfSecond, second + halfSecond,
+                  2 * second + halfSecond, second + halfSecond, halfSecond});
     log.expire();
     EXPECT_EQ(log.messages, (std::vector<std::string>{"2", "4", "5"}));
     ASSERT_EQ(log.timestamps.size(), 3u);
 
     // Lines of equal age all go in the same call.
     CMessageLog same(0.0f, 0.0f, 1.0f);
-    addAged(same, {5 * second, 5 * second, 5 * second});
+    addAged(same, {5 * second + halfSecond, 5 * second + halfSecond, 5 * second + halfSecond});
     same.expire();
     EXPECT_TRUE(same.messages.empty());
     EXPECT_TRUE(same.timestamps.empty());
 
     CMessageLog info(0.0f, 0.0f, 30.0f);
-    addAged(info, {31 * second, 30 * second + 9 * second / 10, 30 * second});
+    addAged(info, {31 * second + halfSecond, 30 * second + halfSecond, 29 * second + halfSecond});
     info.expire();
     EXPECT_EQ(info.messages, (std::vector<std::string>{"1", "2"}));
 }
@@ -138,8 +142,11 @@ TEST(MessageLog, DrawsTheThreeOldestLinesOneStepApart)
     EXPECT_EQ(log.messages.size(), 5u);
 
     // Once the two oldest lines expire, the fourth and fifth move up.
-    log.timestamps[0] -= 2 * second;
-    log.timestamps[1] -= 2 * second;
+    {
+        const int64_t now = nowNanoseconds();
+        log.timestamps = {now - 2 * second - halfSecond, now - 2 * second - halfSecond,
+                          now - halfSecond, now - halfSecond, now - halfSecond};
+    }
     log.expire();
     gl.beginOverlay();
     drawMessageLog(log);

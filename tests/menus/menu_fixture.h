@@ -9,7 +9,7 @@
 #include "glutmenu/text_input.h"
 #include "menus/menu_bar.h"
 #include "opencl/opencl_backend.h"
-#include "tests/core/list_state.h"
+#include "tests/support/display_state.h"
 #include "tests/support/test_font.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +22,11 @@ protected:
     void SetUp() override
     {
         installTestFont();
-        resetListState("Tessaly");
+        resetDisplayState();
+        baseTitle = "Tessaly";
         windowStartWidth = 1024;
         windowStartHeight = 768;
-        cpuMode = useGL2 = useInterop = tenBitColour = timingLogs = displayState.glslAvailable = true;
-        useDouble = useExtended = syncMode = zoomMode = interopActive = benchmarkActive = false;
-        zoomRequested = zoomAnimating = false;
-        savedUseInterop = true;
-        deviceId = savedDeviceId = -1;
-        cycleDirection = clUseDouble = 0;
+        cpuMode = displayState.glslAvailable = true;
         maxCpuThreads = cpuThreadCount = 8;
         createMenus();
     }
@@ -40,7 +36,8 @@ protected:
         infoForm.close();
         buildRequests();
         clState.deviceList.clear();
-        displayState.glslAvailable = quitFlag = stopFlag = benchmarkActive = false;
+        displayState.glslAvailable = false;
+        resetDisplayState();
     }
 
     // Devices "A" and "B" that share textures with OpenGL; only "B" has double precision.
