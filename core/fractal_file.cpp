@@ -42,7 +42,8 @@ public:
     {
         const unsigned char* start = bytes_.data() + pos_;
         const void* zero = std::memchr(start, 0, n);
-        const size_t length = zero ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - start) : n;
+        const size_t length =
+            zero ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - start) : n;
         name.assign(reinterpret_cast<const char*>(start), length);
         pos_ += n;
         return true;
@@ -195,7 +196,8 @@ void readRecords(Reader& reader, FractalFileContents& contents)
                 + " has an impossible name length of " + std::to_string(nameBytes) + " bytes";
             break;
         }
-        if (!reader.takeName(nameBytes, record.name) || !reader.take(&record.id, sizeof record.id)) {
+        if (!reader.takeName(nameBytes, record.name)
+            || !reader.take(&record.id, sizeof record.id)) {
             contents.damage = "Damaged fractal file: fractal " + std::to_string(index)
                 + " is cut short";
             break;

@@ -80,8 +80,8 @@ TEST(HostileRun, LosingTheDisplayEndsTheProgramPromptly)
 TEST(HostileRun, ClosedStandardDescriptorsGiveAnOrdinaryRun)
 {
     // Otherwise the first files the program opens, the X connection among them, take them.
-    for (const std::vector<int>& closed : {std::vector<int>{STDOUT_FILENO},
-                                           std::vector<int>{STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}}) {
+    const std::vector<int> out{STDOUT_FILENO}, all{STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
+    for (const std::vector<int>& closed : {out, all}) {
         SCOPED_TRACE(closed.size());
         Launch launch;
         launch.closedDescriptors = closed;

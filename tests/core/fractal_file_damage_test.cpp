@@ -174,8 +174,9 @@ TEST_F(FractalFileTest, EndlessHugeAndOtherNonRegularFilesAreReadBoundedly)
             expectTwoKept();
         } else {
             EXPECT_EQ(load.get(), LoadOutcome::Loaded);
-            EXPECT_TRUE(output.starts_with("Loaded v2 fractal\nLoaded v2 fractal\nDamaged fractal "
-                                           "file: fractal 2 has an impossible name length of 0 bytes\n"));
+            EXPECT_TRUE(output.starts_with(
+                "Loaded v2 fractal\nLoaded v2 fractal\n"
+                "Damaged fractal file: fractal 2 has an impossible name length of 0 bytes\n"));
             longName.name.resize(70000);
             EXPECT_TRUE(sameRecords(fractalList, {longName, probeRecord()}));
         }
