@@ -249,6 +249,5 @@ void printError(std::FILE* stream, const char* description)
 
 void printNoGLSL()
 {
-    std::fputs("OpenGL Shading Language extensions not available\n", stdout);
-    std::fflush(stdout);
+    printLine("OpenGL Shading Language extensions not available");
 }

@@ -145,8 +145,7 @@ std::optional<int> settleDeviceAndPrecision(bool precisionForced)
     if (cpuMode)
         return std::nullopt;
     if (deviceId != -1 && static_cast<uint32_t>(deviceId.load()) >= devices.size()) {
-        std::fputs("Available devices are: ", stdout);
-        std::fflush(stdout);
+        printText("Available devices are: ");
         listDevices(true);
         printLine("OpenCL Device " + std::to_string(deviceId) +
                   " does not exist. Run with --list parameter to see list of available devices");

@@ -21,6 +21,13 @@ void printLine(std::string_view text)
     std::fflush(stdout);
 }
 
+void printText(std::string_view text)
+{
+    std::lock_guard lock(consoleMutex);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
 void fatalExit(int code)
 {
     std::fflush(stdout);

@@ -7,6 +7,10 @@
 // never mix. Any thread.
 void printLine(std::string_view text);
 
+// Writes the text without a line end, then flushes: the start of a line that later output
+// ends. Any thread.
+void printText(std::string_view text);
+
 // Flushes standard output and standard error and ends the process with the code at once: no
 // static destructor runs, so none can wait for a thread that is still working. Any thread.
 [[noreturn]] void fatalExit(int code);

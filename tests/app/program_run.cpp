@@ -157,6 +157,10 @@ std::optional<int> ProgramRun::exitCode(std::chrono::milliseconds limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    // NOTE: the process has ended, but its last lines may still sit in the pipes; they are
+    // all read once the writing ends are closed.
+    out.waitForEnd();
+    err.waitForEnd();
     return code;
 }
 
