@@ -57,8 +57,7 @@ protected:
     }
     bool shows(float x, float y, const Rgb& want) const
     {
-        const Rgb got = area(x, y, x + 1, y + 1)[0];
-        return std::ranges::equal(got, want, [](int g, int w) { return std::abs(g - w) <= 3; });
+        return std::ranges::equal(area(x, y, x + 1, y + 1)[0], want, [](int g, int w) { return std::abs(g - w) <= 3; });
     }
     int maxGreen(float x0, float y0, float x1, float y1) const
     {
@@ -87,12 +86,10 @@ TEST_F(MenuDrawTest, TranslucentDropDownWithHighlightDimmedLabelTickAndArrow)
     bar.selectedItem = 0;
     draw(bar);
 
-    const float row = lineHeight, a = charAdvance('H');
-    const float right = file->x + static_cast<float>(file->width);
+    const float row = lineHeight, a = charAdvance('H'), right = file->x + static_cast<float>(file->width);
     auto bottom = [&](int i) { return static_cast<float>(static_cast<int>(file->y + row * (i + 1))); };
     EXPECT_TRUE(shows(10, bottom(0) - 0.1f * row, boxOverRed));
-    EXPECT_TRUE(shows(10, bottom(3) - 0.1f * row, highlightOverBox));
-    EXPECT_TRUE(shows(right + 5, bottom(3), red));
+    EXPECT_TRUE(shows(10, bottom(3) - 0.1f * row, highlightOverBox) && shows(right + 5, bottom(3), red));
     EXPECT_GE(maxGreen(0, bottom(0) - row, textAdvance("Fractals"), bottom(0)), 250);
     EXPECT_NEAR(maxGreen(0, bottom(1) - row, textAdvance("Timing"), bottom(1)), 153, 3)
         << "a disabled label is dimmed to 0.6";
