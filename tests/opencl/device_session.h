@@ -37,9 +37,6 @@ inline bool findDevices()
 // at the end of the test. The OpenCL objects it built are released after it ended.
 class SetupThread {
 public:
-    SetupThread() = default;
-    SetupThread(const SetupThread&) = delete;
-    SetupThread& operator=(const SetupThread&) = delete;
     ~SetupThread() { stop(); }
 
     void start()
