@@ -1,5 +1,4 @@
-// The menu tests' set-up: the menu font beside the test, the settings, list and queue at their
-// start values, the menus built for a 1024 x 768 window, and readers of the menu tree.
+// The menu tests' set-up: test font, start settings, menus for a 1024 x 768 window, menu readers.
 #pragma once
 
 #include "core/fractal_list.h"
@@ -41,10 +40,7 @@ protected:
     }
 
     // Devices "A" and "B" that share textures with OpenGL; only "B" has double precision.
-    static void twoDevices()
-    {
-        clState.deviceList = {{nullptr, "A", false, true}, {nullptr, "B", true, true}};
-    }
+    static void twoDevices() { clState.deviceList = {{nullptr, "A", false, true}, {nullptr, "B", true, true}}; }
 
     // Builds asked of the OpenCL set-up thread since the last call.
     static int buildRequests()
@@ -65,16 +61,16 @@ protected:
     }
     static CGlutMenu& devices() { return menu({"Devices"}); }
 
-    // The labels of the items whose flag in the map is (or, with unset, is not) true.
-    static Texts labelsWhere(const CGlutMenu& m, const std::map<int, bool>& flags, bool set = true)
+    // The labels of the items whose flag in the map equals set.
+    static Texts labelsWhere(const CGlutMenu& m, const std::map<int, bool>& flags, bool set)
     {
         Texts labels;
-        for (size_t i = 0; i < m.labels.size(); ++i)
-            if (flags.contains(static_cast<int>(i)) && flags.at(static_cast<int>(i)) == set)
-                labels.push_back(m.labels[i]);
+        for (const auto& [item, flag] : flags)
+            if (flag == set && static_cast<size_t>(item) < m.labels.size())
+                labels.push_back(m.labels[static_cast<size_t>(item)]);
         return labels;
     }
-    static Texts ticked(const CGlutMenu& m) { return labelsWhere(m, m.checked); }
+    static Texts ticked(const CGlutMenu& m) { return labelsWhere(m, m.checked, true); }
     static Texts disabled(const CGlutMenu& m) { return labelsWhere(m, m.enabled, false); }
 
     // Chooses an item as the toolkit does; how far pendingFrames rose.

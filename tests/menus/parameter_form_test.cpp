@@ -18,20 +18,28 @@ FractalRecord deepZoom()
 
 constexpr int tab = 258, up = 265, end = 269, backspace = 259, enter = 257, escape = 256;
 
-class ParameterFormTest : public MenuTest {
-protected:
-    void SetUp() override
-    {
-        MenuTest::SetUp();
-        fractalList = {defaultFractalRecord(Sine, 0), deepZoom()};
-        currentFractalIndex = 1;
-    }
+TEST_F(MenuTest, TheFormAppliesOnlyEditedRowsAndOnlyWhenEveryOneConverts)
+{
+    Texts labels, values;
+    for (long double v : {-2.5L, 1e20L, 0.0000005L})
+        addFormRow("Cx", labels, values, v);
+    EXPECT_EQ(values, (Texts{"-2.500000", "100000000000000000000.000000", "0.000001"}));
 
-    // Opens the form with "Information", presses the keys, empties the row it is on, types the
-    // text and ends with the key and button; returns what that last key printed.
-    static std::string editRow(std::vector<int> keys, const std::string& text, int last = enter,
-                               const std::string& button = "")
-    {
+    fractalList = {defaultFractalRecord(Sine, 0), deepZoom()};
+    currentFractalIndex = 1;
+    choose(menu({"File"}), "Information");
+    EXPECT_EQ(infoForm.rowValues[3], "-0.743644");
+    EXPECT_EQ(infoForm.editText, std::string(40, 'z')) << "values are cut to 40 characters";
+    pendingFrames = 0;
+    EXPECT_NE(outputOf([] { infoForm.KeyboardCallback(enter, 0, ""); }).find("\nFractal parameters changed\n"),
+              std::string::npos);
+    EXPECT_TRUE(activeTextInput == nullptr && pendingFrames == 2 && viewMinX == deepZoom().minX);
+    EXPECT_TRUE(sameRecord(fractalList[1], deepZoom())) << "no row was edited";
+
+    // Opens the form, presses the keys, empties the row it is on, types the text and ends with
+    // the key and button; returns what that last key printed.
+    const auto editRow = [](std::vector<int> keys, const std::string& text, int last = enter,
+                            const std::string& button = "") {
         choose(menu({"File"}), "Information");
         keys.push_back(end);
         keys.insert(keys.end(), 12, backspace);
@@ -39,37 +47,10 @@ protected:
         for (int key : keys)
             infoForm.KeyboardCallback(key, 0, "");
         return outputOf([&] { infoForm.KeyboardCallback(last, 0, button); });
-    }
-};
-
-TEST_F(ParameterFormTest, RowsShowSixDecimalsAndAnUneditedConfirmKeepsTheRecordExact)
-{
-    Texts labels, values;
-    for (long double v : {4.0L, -2.5L, 1e20L, 0.0000005L})
-        addFormRow("Cx", labels, values, v);
-    EXPECT_EQ(values, (Texts{"4.000000", "-2.500000", "100000000000000000000.000000", "0.000001"}));
-
-    choose(menu({"File"}), "Information");
-    EXPECT_EQ(infoForm.rowLabels, (Texts{"Name", "Maximum iterations", "Maximum size squared", "Minimum X",
-                                         "Maximum X", "Minimum Y", "Maximum Y", "Cx", "Cy"}));
-    EXPECT_EQ(infoForm.rowValues[3], "-0.743644");
-    EXPECT_EQ(infoForm.editText, std::string(40, 'z')) << "values are cut to 40 characters";
-    EXPECT_EQ(infoForm.buttons, (Texts{"OK", "Cancel"}));
-    pendingFrames = 0;
-    EXPECT_NE(outputOf([] { infoForm.KeyboardCallback(enter, 0, ""); }).find("\nFractal parameters changed\n"),
-              std::string::npos);
-    EXPECT_EQ(activeTextInput, nullptr);
-    EXPECT_TRUE(sameRecord(fractalList[1], deepZoom())) << "no row was edited";
-    EXPECT_EQ(viewMinX, deepZoom().minX) << "shown again";
-    EXPECT_EQ(pendingFrames, 2);
-}
-
-TEST_F(ParameterFormTest, OnlyEditedRowsApplyAndOnlyWhenEveryOneConverts)
-{
+    };
     for (const auto& [key, button] : std::vector<std::pair<int, std::string>>{{escape, ""}, {enter, "Cancel"}}) {
         EXPECT_EQ(editRow({tab}, "9", key, button), "Key code is " + std::to_string(key) + " and shift state is 0\n");
-        EXPECT_EQ(activeTextInput, nullptr);
-        EXPECT_TRUE(sameRecord(fractalList[1], deepZoom()));
+        EXPECT_TRUE(activeTextInput == nullptr && sameRecord(fractalList[1], deepZoom()));
     }
     editRow({tab}, " 1500 steps", enter, "OK");
     FractalRecord expected = deepZoom();
