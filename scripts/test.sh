@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
+# One X server serves every test at once: allow it more clients than its default 256 and keep
+# the number of tests in flight within that, however many cores the machine has.
+test_jobs=$((jobs < 32 ? jobs : 32))
 export LIBGL_ALWAYS_SOFTWARE=1
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
@@ -17,8 +20,8 @@ run_suite() {
     shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WERROR=ON "$@" > /dev/null
     cmake --build "$dir" -j "$jobs"
-    xvfb-run -a -s "-screen 0 1600x1200x24" \
-        ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+    xvfb-run -a -s "-screen 0 1600x1200x24 -maxclients 1024" \
+        ctest --test-dir "$dir" --output-on-failure -j "$test_jobs"
 }
 
 run_suite build/release
@@ -29,4 +32,4 @@ cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TSAN=ON -DT
     -DTESSALY_BUILD_BENCH=OFF > /dev/null
 cmake --build build/tsan -j "$jobs" --target test_core test_platform test_opencl
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R 'CpuThreads|CpuPool|CountingSemaphore|SetupThread'
+    ctest --test-dir build/tsan --output-on-failure -j "$test_jobs" -R 'CpuThreads|CpuPool|CountingSemaphore|SetupThread'

@@ -7,6 +7,7 @@
 #include "glutmenu/glut_menu.h"
 #include "glutmenu/text_input.h"
 #include "tests/support/display_state.h"
+#include "tests/support/hidden_window.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -38,15 +39,7 @@ const char* const expectedHelpText =
 
 GLFWwindow* testWindow()
 {
-    static GLFWwindow* window = [] {
-        if (!glfwInit())
-            return static_cast<GLFWwindow*>(nullptr);
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        GLFWwindow* made = glfwCreateWindow(1024, 768, "test", nullptr, nullptr);
-        if (made != nullptr)
-            glfwMakeContextCurrent(made);
-        return made;
-    }();
+    static GLFWwindow* const window = openHiddenWindow(1024, 768, "test");
     return window;
 }
 

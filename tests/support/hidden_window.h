@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -19,6 +20,9 @@
 inline GLFWwindow* openHiddenWindow(int width, int height, const char* title)
 {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    glfwSetErrorCallback([](int code, const char* description) {
+        std::fprintf(stderr, "GLFW error 0x%x: %s\n", code, description);
+    });
     if (glfwInit() != GLFW_TRUE)
         return nullptr;
     glfwDefaultWindowHints();
