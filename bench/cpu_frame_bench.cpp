@@ -52,6 +52,18 @@ uint64_t executedIterations(const FractalRecord& r)
     return total;
 }
 
+// Single, double and extended precision, five timed repetitions each.
+void perPrecision(benchmark::internal::Benchmark* benchmark)
+{
+    benchmark->ArgName("precision")
+        ->Arg(1)
+        ->Arg(2)
+        ->Arg(3)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(5);
+}
+
 void cpuFrame(benchmark::State& state)
 {
     const auto precision = static_cast<int32_t>(state.range(0));
@@ -68,14 +80,7 @@ void cpuFrame(benchmark::State& state)
         benchmark::Counter::kIsRate);
     state.counters["threads"] = static_cast<double>(benchPool->threadCount);
 }
-BENCHMARK(cpuFrame)
-    ->ArgName("precision")
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(3)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5);
+BENCHMARK(cpuFrame)->Apply(perPrecision);
 
 // A frame whose view bounds are not a number, as an animation towards non-finite bounds makes
 // them: every pixel stores 0. Extended precision must cost no more here than double.
@@ -89,14 +94,7 @@ void notANumberFrame(benchmark::State& state)
         computeCpuFrame(*benchPool, record, precision, Mandelbrot);
     state.SetLabel(precisionName(precision));
 }
-BENCHMARK(notANumberFrame)
-    ->ArgName("precision")
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(3)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5);
+BENCHMARK(notANumberFrame)->Apply(perPrecision);
 
 // Keeps the best GIter/s of each precision's repetitions while printing as usual.
 class BestRateReporter : public benchmark::ConsoleReporter {
