@@ -60,7 +60,6 @@ TEST(DeviceList, ListsEveryDeviceAsTheRuntimeDescribesIt)
 
 TEST(ClErrors, KnownAndUnknownCodesAndOnlyFailuresArePrinted)
 {
-    EXPECT_EQ(clErrorString(0), "CL_SUCCESS");
     EXPECT_EQ(clErrorString(-1), "Unknown error code ffffffff (-1)");
     testing::internal::CaptureStdout();
     checkCLError(0, "clFinish");

@@ -81,7 +81,6 @@ TEST_F(SetupThreadTest, BuildsOnceForWaitingRequestsAndAgainForOneDuringABuild)
         }
         setup.stop();
         EXPECT_EQ(buildsSinceSetUp(), quit ? 1u : 2u) << (quit ? "no build once the program quits" : "");
-        EXPECT_EQ(output(), quit ? buildLines : buildLines + buildLines);
     }
 }
 
@@ -102,7 +101,6 @@ TEST_F(SetupThreadTest, NoBuildForADeviceIdOutsideTheList)
     setup.start();
     ASSERT_TRUE(waitUntil([] { return !clRebuildRequested; }));
     setup.stop();
-    EXPECT_EQ(output(), "");
     EXPECT_FALSE(clReady);
     EXPECT_EQ(buildsSinceSetUp(), 0u);
 }
