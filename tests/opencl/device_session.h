@@ -16,12 +16,9 @@
 inline bool waitUntil(const std::function<bool()>& condition)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+    while (!condition() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::yield();
-    }
-    return true;
+    return condition();
 }
 
 // Fills the device list quietly; false when the machine has no OpenCL device.
@@ -33,17 +30,12 @@ inline bool findDevices()
     return !clState.deviceList.empty();
 }
 
-// The set-up thread for one test: started by start(), asked to end and joined by stop() or
-// at the end of the test. The OpenCL objects it built are released after it ended.
+// The set-up thread for one test: stop() or the end of the test asks it to end, joins it and
+// then releases the OpenCL objects it built.
 class SetupThread {
 public:
     ~SetupThread() { stop(); }
-
-    void start()
-    {
-        quitFlag = false;
-        thread = std::thread(openCLSetupThread);
-    }
+    void start() { thread = std::thread(openCLSetupThread); }
 
     void stop()
     {
@@ -52,12 +44,10 @@ public:
         quitFlag = true;
         clSetupSemaphore.release(1);
         thread.join();
-        quitFlag = false;
         while (clSetupSemaphore.tryAcquire()) {
         }
         releaseBuiltObjects();
-        clReady = false;
-        clRebuildRequested = false;
+        quitFlag = clReady = clRebuildRequested = false;
     }
 
 private:
