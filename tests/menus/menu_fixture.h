@@ -1,4 +1,5 @@
-// The menu tests' set-up: test font, start settings, menus for a 1024 x 768 window, menu readers.
+// The menu tests' set-up: test font, start settings, no device, no form or build pending, menus
+// for a 1024 x 768 window; menu readers.
 #pragma once
 
 #include "core/fractal_list.h"
@@ -27,16 +28,10 @@ protected:
         windowStartHeight = 768;
         cpuMode = displayState.glslAvailable = true;
         maxCpuThreads = cpuThreadCount = 8;
-        createMenus();
-    }
-
-    void TearDown() override
-    {
         infoForm.close();
-        buildRequests();
         clState.deviceList.clear();
-        displayState.glslAvailable = false;
-        resetDisplayState();
+        buildRequests();
+        createMenus();
     }
 
     // Devices "A" and "B" that share textures with OpenGL; only "B" has double precision.
