@@ -209,9 +209,7 @@ TEST_F(MenuInputTest, StackedFormsAndButtonClicks)
     form.bottom = form.bodyBottom(); // where a draw puts the box's bottom
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     form.getButtonRect(1, &x0, &y0, &x1, &y1);
-    auto click = [&](int action, int x, int y) {
-        return bar.MouseCallback(GLFW_MOUSE_BUTTON_LEFT, action, x, y);
-    };
+    auto click = [&](int action, int x, int y) { return bar.MouseCallback(GLFW_MOUSE_BUTTON_LEFT, action, x, y); };
     uiWidth = 0.0f; // a window of no size has nothing to scale a click by
     EXPECT_TRUE(click(GLFW_RELEASE, x1, y1));
     uiWidth = 1024.0f;
