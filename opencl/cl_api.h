@@ -42,19 +42,3 @@ struct ClApi {
 // The table the backend calls through. Filled by the first openCLRuntimeLoads() that finds the
 // library with every entry point; read-only afterwards, so any thread may call through it.
 extern ClApi clApi;
-
-// Fills table from the symbols that lookup gives for each name; false, with the table left
-// empty, when any of them is missing.
-template <typename Lookup>
-bool fillClApi(ClApi& table, Lookup lookup)
-{
-    ClApi filled;
-#define TESSALY_CL_RESOLVE(name)                                                                 \
-    filled.name = reinterpret_cast<decltype(&::name)>(lookup(#name));                            \
-    if (filled.name == nullptr)                                                                  \
-        return false;
-    TESSALY_CL_ENTRY_POINTS(TESSALY_CL_RESOLVE)
-#undef TESSALY_CL_RESOLVE
-    table = filled;
-    return true;
-}

@@ -33,7 +33,8 @@ void createMemoryObjects(uint16_t* hostImage, const std::vector<unsigned>& textu
         for (unsigned texture : textures) {
             cl_int code = CL_SUCCESS;
             s.clBuffers.push_back(
-                clApi.clCreateFromGLTexture2D(s.clContext, CL_MEM_WRITE_ONLY, GL_TEXTURE_2D, 0, texture, &code));
+                clApi.clCreateFromGLTexture2D(s.clContext, CL_MEM_WRITE_ONLY, GL_TEXTURE_2D, 0, texture,
+                                              &code));
             if (code != CL_SUCCESS) {
                 printLine("clCreateFromGLTexture2D returned " + std::to_string(code) + " " +
                                 clErrorString(code));
@@ -127,7 +128,8 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
     const size_t global[2] = {static_cast<size_t>(s.clImageWidth), static_cast<size_t>(s.clImageHeight)};
     const size_t edge = maxWorkGroupSize == 1 ? 1 : 16;
     const size_t local[2] = {edge, edge};
-    s.clLastError = clApi.clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
+    s.clLastError =
+        clApi.clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
     if (s.clLastError != CL_SUCCESS)
         reportFailure(clErrorTexts[EnqueueTask] + ": Error Code " + std::to_string(s.clLastError));
 

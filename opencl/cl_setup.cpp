@@ -80,7 +80,8 @@ void buildProgram(int index, const std::string& source)
         failBuild("Could not create program from source", 4);
 
     const std::string options = kernelBuildOptions(index == 0);
-    s.clLastError = clApi.clBuildProgram(s.clPrograms[index], 1, &s.clDevice, options.c_str(), nullptr, nullptr);
+    s.clLastError =
+        clApi.clBuildProgram(s.clPrograms[index], 1, &s.clDevice, options.c_str(), nullptr, nullptr);
     if (s.clLastError != CL_SUCCESS) {
         printLine("Could not build program");
         printLine("Error code " + std::to_string(s.clLastError));
