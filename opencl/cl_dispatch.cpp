@@ -2,9 +2,9 @@
 
 #include "core/globals.h"
 #include "core/message_log.h"
+#include "opencl/cl_api.h"
 #include "platform/console.h"
 
-#include <CL/cl_gl.h>
 #include <GL/gl.h>
 
 #include <string>
@@ -26,14 +26,15 @@ void createMemoryObjects(uint16_t* hostImage, const std::vector<unsigned>& textu
     ClState& s = clState;
     if (!s.clInteropContext) {
         const size_t bytes = static_cast<size_t>(s.clImageWidth) * static_cast<size_t>(s.clImageHeight) * 2;
-        s.clBuffers.push_back(clCreateBuffer(s.clContext, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR,
+        s.clBuffers.push_back(clApi.clCreateBuffer(s.clContext, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR,
                                              bytes, hostImage, &s.clLastError));
     } else {
         cl_int failures = CL_SUCCESS;
         for (unsigned texture : textures) {
             cl_int code = CL_SUCCESS;
             s.clBuffers.push_back(
-                clCreateFromGLTexture2D(s.clContext, CL_MEM_WRITE_ONLY, GL_TEXTURE_2D, 0, texture, &code));
+                clApi.clCreateFromGLTexture2D(s.clContext, CL_MEM_WRITE_ONLY, GL_TEXTURE_2D, 0, texture,
+                                              &code));
             if (code != CL_SUCCESS) {
                 printLine("clCreateFromGLTexture2D returned " + std::to_string(code) + " " +
                                 clErrorString(code));
@@ -65,7 +66,7 @@ void setKernelArguments(cl_kernel kernel, const FractalRecord& record, cl_mem me
     const cl_int fractalType = type;
 
     auto set = [&](cl_uint index, size_t size, const void* value) {
-        s.clLastError = clSetKernelArg(kernel, index, size, value);
+        s.clLastError = clApi.clSetKernelArg(kernel, index, size, value);
         checkCLError(s.clLastError, "clSetKernelArg");
     };
     set(0, sizeof width, &width);
@@ -109,7 +110,7 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
 
     if (s.clInteropContext) {
         glFinish();
-        s.clLastError = clEnqueueAcquireGLObjects(s.clQueue, 1, &memory, 0, nullptr, nullptr);
+        s.clLastError = clApi.clEnqueueAcquireGLObjects(s.clQueue, 1, &memory, 0, nullptr, nullptr);
         checkCLError(s.clLastError, "clEnqueueAcquireGLObjects");
         if (s.clLastError != CL_SUCCESS)
             reportFailure(clErrorTexts[AcquireGLObjects]);
@@ -127,20 +128,21 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
     const size_t global[2] = {static_cast<size_t>(s.clImageWidth), static_cast<size_t>(s.clImageHeight)};
     const size_t edge = maxWorkGroupSize == 1 ? 1 : 16;
     const size_t local[2] = {edge, edge};
-    s.clLastError = clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
+    s.clLastError =
+        clApi.clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
     if (s.clLastError != CL_SUCCESS)
         reportFailure(clErrorTexts[EnqueueTask] + ": Error Code " + std::to_string(s.clLastError));
 
     if (!s.clInteropContext) {
         const size_t bytes = static_cast<size_t>(s.clImageWidth) * static_cast<size_t>(s.clImageHeight) * 2;
-        s.clLastError = clEnqueueReadBuffer(s.clQueue, memory, CL_TRUE, 0, bytes, *hostBuffer, 0,
+        s.clLastError = clApi.clEnqueueReadBuffer(s.clQueue, memory, CL_TRUE, 0, bytes, *hostBuffer, 0,
                                             nullptr, nullptr);
         if (s.clLastError != CL_SUCCESS)
             reportFailure(clErrorTexts[ReadBackBuffer] + ": Error Code " + std::to_string(s.clLastError));
         return;
     }
-    s.clLastError = clFinish(s.clQueue);
+    s.clLastError = clApi.clFinish(s.clQueue);
     checkCLError(s.clLastError, "clFinish");
-    s.clLastError = clEnqueueReleaseGLObjects(s.clQueue, 1, &memory, 0, nullptr, nullptr);
+    s.clLastError = clApi.clEnqueueReleaseGLObjects(s.clQueue, 1, &memory, 0, nullptr, nullptr);
     checkCLError(s.clLastError, "clEnqueueReleaseGLObjects");
 }

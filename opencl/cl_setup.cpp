@@ -2,11 +2,11 @@
 
 #include "core/globals.h"
 #include "core/message_log.h"
+#include "opencl/cl_api.h"
 #include "opencl/kernel_source.h"
 #include "platform/console.h"
 #include "platform/gl_share.h"
 
-#include <CL/cl_gl.h>
 #include <GLFW/glfw3.h>
 
 #include <mutex>
@@ -39,11 +39,11 @@ struct BuildInputs {
 void readMaxWorkGroupSize(cl_device_id device)
 {
     size_t bytes = 0;
-    if (clGetDeviceInfo(device, CL_DEVICE_MAX_WORK_ITEM_SIZES, 0, nullptr, &bytes) != CL_SUCCESS ||
+    if (clApi.clGetDeviceInfo(device, CL_DEVICE_MAX_WORK_ITEM_SIZES, 0, nullptr, &bytes) != CL_SUCCESS ||
         bytes < sizeof(size_t))
         return;
     std::vector<size_t> sizes(bytes / sizeof(size_t), 0);
-    if (clGetDeviceInfo(device, CL_DEVICE_MAX_WORK_ITEM_SIZES, bytes, sizes.data(), nullptr) !=
+    if (clApi.clGetDeviceInfo(device, CL_DEVICE_MAX_WORK_ITEM_SIZES, bytes, sizes.data(), nullptr) !=
         CL_SUCCESS)
         return;
     maxWorkGroupSize = static_cast<int32_t>(sizes[0]);
@@ -63,7 +63,7 @@ void createContext(cl_platform_id platform, bool shareWithGL)
         printLine("Not using interop");
         properties = {CL_CONTEXT_PLATFORM, reinterpret_cast<cl_context_properties>(platform), 0};
     }
-    s.clContext = clCreateContext(properties.data(), 1, &s.clDevice, nullptr, nullptr, &s.clLastError);
+    s.clContext = clApi.clCreateContext(properties.data(), 1, &s.clDevice, nullptr, nullptr, &s.clLastError);
     if (s.clLastError != CL_SUCCESS)
         failBuild("Could not create context", 2);
     if (shareWithGL)
@@ -75,20 +75,21 @@ void buildProgram(int index, const std::string& source)
     ClState& s = clState;
     const char* text = source.c_str();
     const size_t length = source.size();
-    s.clPrograms[index] = clCreateProgramWithSource(s.clContext, 1, &text, &length, &s.clLastError);
+    s.clPrograms[index] = clApi.clCreateProgramWithSource(s.clContext, 1, &text, &length, &s.clLastError);
     if (s.clLastError != CL_SUCCESS)
         failBuild("Could not create program from source", 4);
 
     const std::string options = kernelBuildOptions(index == 0);
-    s.clLastError = clBuildProgram(s.clPrograms[index], 1, &s.clDevice, options.c_str(), nullptr, nullptr);
+    s.clLastError =
+        clApi.clBuildProgram(s.clPrograms[index], 1, &s.clDevice, options.c_str(), nullptr, nullptr);
     if (s.clLastError != CL_SUCCESS) {
         printLine("Could not build program");
         printLine("Error code " + std::to_string(s.clLastError));
         size_t size = 0;
-        clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size);
+        clApi.clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size);
         std::vector<char> log(size + 1, '\0');
         if (size != 0) {
-            clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, size + 1,
+            clApi.clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, size + 1,
                                   log.data(), nullptr);
             printLine(log.data());
         } else {
@@ -97,7 +98,7 @@ void buildProgram(int index, const std::string& source)
         fatalExit(5);
     }
 
-    s.clKernels[index] = clCreateKernel(s.clPrograms[index], "do_work", &s.clLastError);
+    s.clKernels[index] = clApi.clCreateKernel(s.clPrograms[index], "do_work", &s.clLastError);
     if (s.clLastError != CL_SUCCESS)
         failBuild("Could not create kernel", 6);
 }
@@ -139,7 +140,7 @@ void build(const BuildInputs& in)
     }
     createContext(platform, sharing);
 
-    s.clQueue = clCreateCommandQueue(s.clContext, s.clDevice, 0, &s.clLastError);
+    s.clQueue = clApi.clCreateCommandQueue(s.clContext, s.clDevice, 0, &s.clLastError);
     if (s.clLastError != CL_SUCCESS)
         failBuild("Could not create command queue", 3);
 

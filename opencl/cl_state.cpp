@@ -1,5 +1,6 @@
 #include "opencl/opencl_backend.h"
 
+#include "opencl/cl_api.h"
 #include "platform/console.h"
 
 #include <cstdio>
@@ -16,26 +17,26 @@ ClState::~ClState()
 void releaseCL()
 {
     ClState& s = clState;
-    s.clLastError = clFlush(s.clQueue);
-    s.clLastError = clFinish(s.clQueue);
-    s.clLastError = clReleaseKernel(s.clKernels[1]);
-    s.clLastError = clReleaseProgram(s.clPrograms[1]);
+    s.clLastError = clApi.clFlush(s.clQueue);
+    s.clLastError = clApi.clFinish(s.clQueue);
+    s.clLastError = clApi.clReleaseKernel(s.clKernels[1]);
+    s.clLastError = clApi.clReleaseProgram(s.clPrograms[1]);
     if (s.clDeviceHasDouble) {
-        s.clLastError = clReleaseKernel(s.clKernels[0]);
-        s.clLastError = clReleaseProgram(s.clPrograms[0]);
+        s.clLastError = clApi.clReleaseKernel(s.clKernels[0]);
+        s.clLastError = clApi.clReleaseProgram(s.clPrograms[0]);
     }
     if (s.clBuffersCreated) {
         for (cl_mem& buffer : s.clBuffers) {
             if (buffer != nullptr) {
-                s.clLastError = clReleaseMemObject(buffer);
+                s.clLastError = clApi.clReleaseMemObject(buffer);
                 buffer = nullptr;
             }
         }
         s.clBuffers.clear();
         s.clBuffersCreated = false;
     }
-    s.clLastError = clReleaseCommandQueue(s.clQueue);
-    s.clLastError = clReleaseContext(s.clContext);
+    s.clLastError = clApi.clReleaseCommandQueue(s.clQueue);
+    s.clLastError = clApi.clReleaseContext(s.clContext);
     s.clInitialised = false;
 }
 

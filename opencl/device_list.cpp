@@ -1,8 +1,8 @@
 #include "opencl/opencl_backend.h"
 
 #include "core/globals.h"
+#include "opencl/cl_api.h"
 #include "platform/console.h"
-#include "platform/shared_library.h"
 
 #include <string>
 #include <vector>
@@ -15,10 +15,10 @@ namespace {
 std::string platformName(cl_platform_id platform)
 {
     size_t size = 0;
-    if (clGetPlatformInfo(platform, CL_PLATFORM_NAME, 0, nullptr, &size) != CL_SUCCESS || size == 0)
+    if (clApi.clGetPlatformInfo(platform, CL_PLATFORM_NAME, 0, nullptr, &size) != CL_SUCCESS || size == 0)
         return "";
     std::vector<char> text(size + 1, '\0');
-    if (clGetPlatformInfo(platform, CL_PLATFORM_NAME, size + 1, text.data(), nullptr) != CL_SUCCESS)
+    if (clApi.clGetPlatformInfo(platform, CL_PLATFORM_NAME, size + 1, text.data(), nullptr) != CL_SUCCESS)
         return "";
     return text.data();
 }
@@ -26,10 +26,10 @@ std::string platformName(cl_platform_id platform)
 std::string deviceString(cl_device_id device, cl_device_info what)
 {
     size_t size = 0;
-    if (clGetDeviceInfo(device, what, 0, nullptr, &size) != CL_SUCCESS || size == 0)
+    if (clApi.clGetDeviceInfo(device, what, 0, nullptr, &size) != CL_SUCCESS || size == 0)
         return "";
     std::vector<char> text(size + 1, '\0');
-    if (clGetDeviceInfo(device, what, size, text.data(), nullptr) != CL_SUCCESS)
+    if (clApi.clGetDeviceInfo(device, what, size, text.data(), nullptr) != CL_SUCCESS)
         return "";
     return text.data();
 }
@@ -38,7 +38,7 @@ template <typename T>
 T deviceValue(cl_device_id device, cl_device_info what)
 {
     T value{};
-    if (clGetDeviceInfo(device, what, sizeof value, &value, nullptr) != CL_SUCCESS)
+    if (clApi.clGetDeviceInfo(device, what, sizeof value, &value, nullptr) != CL_SUCCESS)
         return T{};
     return value;
 }
@@ -47,10 +47,10 @@ std::vector<cl_device_id> platformDevices(cl_platform_id platform)
 {
     const cl_device_type types = CL_DEVICE_TYPE_CPU | CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR;
     cl_uint count = 0;
-    if (clGetDeviceIDs(platform, types, 0, nullptr, &count) != CL_SUCCESS || count == 0)
+    if (clApi.clGetDeviceIDs(platform, types, 0, nullptr, &count) != CL_SUCCESS || count == 0)
         return {};
     std::vector<cl_device_id> devices(count, nullptr);
-    if (clGetDeviceIDs(platform, types, count, devices.data(), nullptr) != CL_SUCCESS)
+    if (clApi.clGetDeviceIDs(platform, types, count, devices.data(), nullptr) != CL_SUCCESS)
         return {};
     return devices;
 }
@@ -63,15 +63,8 @@ std::string withoutLeadingBlanks(const std::string& text)
 
 } // namespace
 
-bool openCLRuntimeLoads()
-{
-    return sharedLibraryLoads(openCLLibraryName);
-}
-
 void probeOpenCL()
 {
-    if (!openCLRuntimeLoads())
-        return;
     listDevices(false);
 }
 
@@ -79,12 +72,14 @@ void listDevices(bool print)
 {
     std::vector<DeviceInfo>& list = clState.deviceList;
     list.clear();
+    if (!openCLRuntimeLoads())
+        return;
 
     cl_uint platformCount = 0;
-    if (clGetPlatformIDs(0, nullptr, &platformCount) != CL_SUCCESS || platformCount == 0)
+    if (clApi.clGetPlatformIDs(0, nullptr, &platformCount) != CL_SUCCESS || platformCount == 0)
         return;
     std::vector<cl_platform_id> platforms(platformCount, nullptr);
-    if (clGetPlatformIDs(platformCount, platforms.data(), nullptr) != CL_SUCCESS)
+    if (clApi.clGetPlatformIDs(platformCount, platforms.data(), nullptr) != CL_SUCCESS)
         return;
 
     for (cl_platform_id platform : platforms) {

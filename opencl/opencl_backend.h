@@ -57,7 +57,8 @@ extern ClState clState;
 // The shared library of the OpenCL loader.
 constexpr const char* openCLLibraryName = "libOpenCL.so.1";
 
-// True when the OpenCL runtime library can be loaded (it is released again at once).
+// True when the OpenCL runtime library loads and gives every entry point of clApi. The first
+// call loads it and fills clApi; the library then stays loaded. Any thread.
 bool openCLRuntimeLoads();
 
 // Fills deviceList without a listing when the runtime loads. Main thread, at start-up.
@@ -65,7 +66,8 @@ void probeOpenCL();
 
 // Refills deviceList with the CPU, GPU and accelerator devices of every platform, writing one
 // empty line per platform; with print, each device's two lines come before its platform's
-// empty line. Main thread, while the set-up thread is idle.
+// empty line. Without the runtime the list stays empty. Main thread, while the set-up thread is
+// idle.
 void listDevices(bool print);
 
 // True when deviceId indexes deviceList.

@@ -2,11 +2,12 @@
 
 #include <dlfcn.h>
 
-bool sharedLibraryLoads(const char* name)
+SharedLibrary* loadSharedLibrary(const char* name)
 {
-    void* handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr)
-        return false;
-    dlclose(handle);
-    return true;
+    return static_cast<SharedLibrary*>(dlopen(name, RTLD_NOW | RTLD_LOCAL));
+}
+
+void* sharedLibrarySymbol(SharedLibrary* library, const char* name)
+{
+    return dlsym(library, name);
 }

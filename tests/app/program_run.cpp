@@ -75,8 +75,8 @@ namespace {
 // Forks and runs the program with its output into two pipes.
 ChildProcess startProgram(const std::vector<std::string>& args, const Launch& launch)
 {
-    const std::string path = std::string(TESSALY_BINARY_DIR) + "/app/tessaly";
-    std::vector<std::string> texts{path};
+    std::vector<std::string> texts = launch.prefix;
+    texts.push_back(std::string(TESSALY_BINARY_DIR) + "/app/tessaly");
     texts.insert(texts.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& text : texts)
@@ -112,7 +112,7 @@ ChildProcess startProgram(const std::vector<std::string>& args, const Launch& la
             ::close(fd);
         if (chdir(TESSALY_SOURCE_DIR) != 0)
             _exit(126);
-        execve(path.c_str(), argv.data(), envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     ::close(out[1]);
@@ -123,7 +123,7 @@ ChildProcess startProgram(const std::vector<std::string>& args, const Launch& la
 } // namespace
 
 ProgramRun::ProgramRun(const std::vector<std::string>& args, bool withDisplay, bool withOpenCL)
-    : ProgramRun(startProgram(args, Launch{withDisplay, withOpenCL, "", {}}))
+    : ProgramRun(startProgram(args, Launch{withDisplay, withOpenCL, "", {}, {}}))
 {
 }
 

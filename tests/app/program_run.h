@@ -59,6 +59,8 @@ struct Launch {
     bool withOpenCL = false;             // keeps the machine's OpenCL platforms
     std::string display;                 // DISPLAY in place of the test's own, when not empty
     std::vector<int> closedDescriptors;  // descriptors closed at the start, as by ">&-"
+    std::vector<std::string> prefix;     // a command, first word an absolute path, that runs
+                                         // the program's path and arguments after it
 };
 
 class ProgramRun {

@@ -3,6 +3,9 @@
 #include "tests/app/program_run.h"
 #include "tests/app/screen_check.h"
 #include "tests/app/test_support.h"
+#include "tests/support/no_opencl.h"
+
+#include "opencl/opencl_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -276,6 +279,41 @@ TEST(Program, HelpListAndStartFailuresEndWithTheirCodes)
                                           "No OpenCL devices are available. Reverting to CPU rendering\n"
                                           "Set RGBA mode 10:10:10:2\n"
                                           "Could not create window. Aborting\n");
+    }
+}
+
+TEST(Program, WithoutTheOpenCLLibraryComputesOnTheCpu)
+{
+    ASSERT_TRUE(openCLRuntimeLoads()) << "needs the OpenCL loader (libOpenCL.so.1)";
+    const std::string library = mappedLibrary("libOpenCL.so");
+    ASSERT_NE(library, "");
+    const std::string list = writeList("no_library", {quickRecord("Quick", 0)});
+    // The machine's platforms stay visible: only the covered library keeps the program from them.
+    // A device file is no library; libm is one without the OpenCL entry points.
+    for (const std::string& cover : {std::string("/dev/null"), mappedLibrary("libm.so")}) {
+        SCOPED_TRACE(cover);
+        Launch launch;
+        launch.withOpenCL = true;
+        std::string why;
+        launch.prefix = coveringPrefix(cover, library, why);
+        if (launch.prefix.empty())
+            GTEST_SKIP() << why;
+        {
+            ProgramRun run({"--list"}, launch);
+            EXPECT_EQ(run.exitCode(), 0) << run.errors();
+            EXPECT_EQ(run.output(), maximumThreadsLine()) << "nothing listed";
+        }
+        ProgramRun run({"--bench:" + list}, launch);
+        ASSERT_TRUE(run.waitFor("Total rendering time ")) << run.output() << run.errors();
+        EXPECT_TRUE(inOrder(run.output(), {maximumThreadsLine(),
+                                           "No OpenCL devices are available. Reverting to CPU rendering\n",
+                                           "Running on CPU with " +
+                                               std::to_string(std::thread::hardware_concurrency()) +
+                                               " threads in Single precision\n",
+                                           "Total rendering time "}))
+            << run.output();
+        closeAndExpectCleanShutdown(run);
+        EXPECT_EQ(run.errors(), "");
     }
 }
 

@@ -1,6 +1,8 @@
 // The device list of this machine's runtime, and the texts of OpenCL errors.
 #include "tests/opencl/device_session.h"
 
+#include "opencl/cl_api.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,28 +15,29 @@ namespace {
 std::string deviceText(cl_device_id device, cl_device_info what)
 {
     std::vector<char> text(65536, '\0');
-    clGetDeviceInfo(device, what, text.size() - 1, text.data(), nullptr);
+    clApi.clGetDeviceInfo(device, what, text.size() - 1, text.data(), nullptr);
     return text.data();
 }
 
 TEST(DeviceList, ListsEveryDeviceAsTheRuntimeDescribesIt)
 {
     // The expected lines, from the runtime's own answers.
+    ASSERT_TRUE(openCLRuntimeLoads()) << "needs the OpenCL runtime library";
     cl_platform_id platforms[16];
     cl_uint platformCount = 0;
-    ASSERT_EQ(clGetPlatformIDs(16, platforms, &platformCount), CL_SUCCESS) << "needs an OpenCL platform (PoCL)";
+    ASSERT_EQ(clApi.clGetPlatformIDs(16, platforms, &platformCount), CL_SUCCESS) << "needs an OpenCL platform (PoCL)";
     std::string expected;
     std::vector<std::string> names;
     for (cl_platform_id platform : std::span(platforms, std::min(platformCount, 16u))) {
         char platformName[1024] = {};
-        clGetPlatformInfo(platform, CL_PLATFORM_NAME, sizeof platformName - 1, platformName, nullptr);
+        clApi.clGetPlatformInfo(platform, CL_PLATFORM_NAME, sizeof platformName - 1, platformName, nullptr);
         cl_device_id devices[16];
         cl_uint count = 0;
-        clGetDeviceIDs(platform, CL_DEVICE_TYPE_CPU | CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR, 16,
-                       devices, &count);
+        clApi.clGetDeviceIDs(platform, CL_DEVICE_TYPE_CPU | CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR, 16,
+                             devices, &count);
         for (cl_device_id device : std::span(devices, std::min(count, 16u))) {
             cl_ulong memory = 0;
-            clGetDeviceInfo(device, CL_DEVICE_GLOBAL_MEM_SIZE, sizeof memory, &memory, nullptr);
+            clApi.clGetDeviceInfo(device, CL_DEVICE_GLOBAL_MEM_SIZE, sizeof memory, &memory, nullptr);
             const std::string extensions = deviceText(device, CL_DEVICE_EXTENSIONS);
             const std::string name = deviceText(device, CL_DEVICE_NAME), version = deviceText(device, CL_DEVICE_VERSION);
             const auto has = [&](const char* extension) {
