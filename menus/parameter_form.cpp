@@ -8,6 +8,7 @@
 #include "platform/console.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -24,25 +25,20 @@ constexpr size_t formValueChars = 40;
 // The values as the form showed them when it opened: only rows changed since then are applied.
 std::vector<std::string> shownValues;
 
-// A decimal integer at the start of the text (blanks, a sign, digits; the rest is ignored).
-std::optional<long long> leadingInteger(const std::string& text)
-{
-    char* end = nullptr;
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (end == text.c_str() || errno == ERANGE)
-        return std::nullopt;
-    return value;
-}
+// The record the form was opened on: its place in the list and its id.
+size_t shownIndex = 0;
+int32_t shownId = 0;
 
-// A finite real at the start of the text, in the standard library's syntax.
-std::optional<long double> leadingReal(const std::string& text)
+// True when a conversion of text that stopped at end took all of it but trailing blanks.
+bool tookWholeText(const std::string& text, const char* end)
 {
-    char* end = nullptr;
-    const long double value = std::strtold(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    const char* start = text.c_str();
+    const char* last = start + text.size();
+    if (end == start)
+        return false;
+    while (end < last && std::isspace(static_cast<unsigned char>(*end)))
+        ++end;
+    return end == last;
 }
 
 // The real-valued rows in the form's order, with the record field each edits.
@@ -70,15 +66,15 @@ std::string applyRow(const std::string& label, const std::string& value, Fractal
         return "";
     }
     if (label == formFieldLabels[FieldMaxIterations]) {
-        const std::optional<long long> count = leadingInteger(value);
-        if (!count || *count < minFormIterations || *count > maxFormIterations)
+        const std::optional<int32_t> count = formIterations(value);
+        if (!count)
             return label + ": \"" + value + "\" is not a whole number from "
                 + std::to_string(minFormIterations) + " to " + std::to_string(maxFormIterations);
-        record.maxIterations = static_cast<int32_t>(*count);
+        record.maxIterations = *count;
         return "";
     }
     if (long double* field = realField(label, record)) {
-        const std::optional<long double> real = leadingReal(value);
+        const std::optional<long double> real = formReal(value);
         if (!real)
             return label + ": \"" + value + "\" is not a finite number";
         *field = *real;
@@ -105,8 +101,7 @@ std::string applyEditedRows(const std::vector<std::string>& labels,
     return "";
 }
 
-// The record the form edits, or null after a load left no current record. The caller holds
-// fractalListMutex.
+// The current record, or null after a load left none. The caller holds fractalListMutex.
 FractalRecord* currentRecord()
 {
     if (currentFractalIndex < 0 || static_cast<size_t>(currentFractalIndex) >= fractalList.size())
@@ -114,7 +109,38 @@ FractalRecord* currentRecord()
     return &fractalList[static_cast<size_t>(currentFractalIndex)];
 }
 
+// The record the form was opened on, or null when the list no longer holds it at its place.
+// The caller holds fractalListMutex.
+FractalRecord* shownRecord()
+{
+    if (shownIndex >= fractalList.size() || fractalList[shownIndex].id != shownId)
+        return nullptr;
+    return &fractalList[shownIndex];
+}
+
 } // namespace
+
+std::optional<int32_t> formIterations(const std::string& text)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (!tookWholeText(text, end) || errno == ERANGE || value < minFormIterations
+        || value > maxFormIterations)
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+std::optional<long double> formReal(const std::string& text)
+{
+    char* end = nullptr;
+    const long double value = std::strtold(text.c_str(), &end);
+    // NOTE: the record is also computed in double precision and saved as doubles, so an
+    // extended value beyond the double range would turn into an infinity there.
+    if (!tookWholeText(text, end) || !std::isfinite(static_cast<double>(value)))
+        return std::nullopt;
+    return value;
+}
 
 void addFormRow(const std::string& label, std::vector<std::string>& labels,
                 std::vector<std::string>& values, long double value)
@@ -135,7 +161,7 @@ bool fractalParametersCallback(std::string button, std::vector<std::string> labe
         return true;
     {
         std::lock_guard lock(fractalListMutex);
-        FractalRecord* record = currentRecord();
+        FractalRecord* record = shownRecord();
         if (record == nullptr) {
             printLine("No current fractal: the parameters were not applied");
             return true;
@@ -145,6 +171,7 @@ bool fractalParametersCallback(std::string button, std::vector<std::string> labe
             printLine(failure);
             return false;
         }
+        currentFractalIndex = static_cast<int32_t>(shownIndex);
     }
     printLine("Fractal parameters changed");
     selectFractal(0, true);
@@ -164,6 +191,8 @@ void openFractalInformation()
             return;
         }
         record = *current;
+        shownIndex = static_cast<size_t>(currentFractalIndex);
+        shownId = current->id;
     }
     std::vector<std::string> labels{formFieldLabels[FieldName]};
     std::vector<std::string> values{record.name};

@@ -110,4 +110,46 @@ TEST(MenuProgram, EveryCommandGroupFromTheMenus)
     EXPECT_EQ(countOf(run.output(), "OpenCL double precison on "), builds + 1);
 }
 
+TEST(MenuProgram, TheFormEditsTheRecordItShowedAndRefusesTextThatIsNoNumber)
+{
+    ZenityStandIn zenity;
+    FractalRecord a = quickRecord("Form A", 0);
+    const FractalRecord b = quickRecord("Form B", 1);
+    zenity.answer(1, writeList("form_list", {a, b, quickRecord("Form C", 2)}) + "\n", 0);
+    ProgramRun run({"--cpu"});
+    ASSERT_TRUE(run.waitFor("Frame time ")) << run.output() << run.errors();
+    ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
+    keys("Return " + repeat("Down", 8) + "Return"); // File > Load from disk
+    ASSERT_TRUE(run.waitFor("Loaded  3 fractals.\n")) << run.output();
+
+    // The form opens on A and the list steps to B before the form is confirmed: by five wheel
+    // notches, then by Shift+Right.
+    const std::string openForm = "Return " + repeat("Down", 5) + "Return ";
+    struct Step {
+        const char* xdotool;
+        const char* letter; // typed over the name's last letter
+        const char* name;
+    };
+    size_t shownB = 0;
+    for (const Step& step : {Step{"click --repeat 5 --delay 1 5", "x", "Form X"},
+                             Step{"keydown shift key Right keyup shift", "y", "Form Y"}}) {
+        keys(openForm + "End BackSpace " + step.letter);
+        ASSERT_TRUE(runCommand(std::string("xdotool ") + step.xdotool));
+        ASSERT_TRUE(run.waitFor(parameterLine(b), ++shownB)) << run.output();
+        ASSERT_TRUE(runCommand("xdotool key Return"));
+        a.name = step.name;
+        ASSERT_TRUE(run.waitFor("Fractal parameters changed\n" + parameterLine(a))) << run.output();
+    }
+
+    const std::string enter = "Key code is 257 and shift state is 0\n";
+    keys(openForm + "Tab End " + repeat("BackSpace", 12) + "1 e 8 Return");
+    EXPECT_TRUE(run.waitFor(enter + "Maximum iterations: \"1E8\" is not a whole number from 1 to 100000000\n"))
+        << run.output();
+    keys(openForm + "Tab Tab End " + repeat("BackSpace", 12) + "1 e 4 0 0 Return");
+    EXPECT_TRUE(run.waitFor(enter + "Maximum size squared: \"1E400\" is not a finite number\n")) << run.output();
+    EXPECT_EQ(countOf(run.output(), "Fractal parameters changed\n"), 2u) << run.output();
+    ASSERT_TRUE(closeProgramWindow());
+    EXPECT_EQ(run.exitCode(), 0) << run.errors();
+}
+
 } // namespace

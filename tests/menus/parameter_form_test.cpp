@@ -52,7 +52,7 @@ TEST_F(MenuTest, TheFormAppliesOnlyEditedRowsAndOnlyWhenEveryOneConverts)
         EXPECT_EQ(editRow({tab}, "9", key, button), "Key code is " + std::to_string(key) + " and shift state is 0\n");
         EXPECT_TRUE(activeTextInput == nullptr && sameRecord(fractalList[1], deepZoom()));
     }
-    editRow({tab}, " 1500 steps", enter, "OK");
+    editRow({tab}, " 1500 ", enter, "OK");
     FractalRecord expected = deepZoom();
     expected.maxIterations = 1500;
     EXPECT_TRUE(sameRecord(fractalList[1], expected)) << "the name and the view stay whole";
@@ -74,6 +74,26 @@ TEST_F(MenuTest, TheFormAppliesOnlyEditedRowsAndOnlyWhenEveryOneConverts)
     }
     editRow({tab}, "100000000");
     EXPECT_EQ(fractalList[1].maxIterations, maxFormIterations);
+
+    // A list that no longer holds the record the form was opened on takes no edit.
+    choose(menu({"File"}), "Information");
+    fractalList.pop_back();
+    EXPECT_EQ(outputOf([] { infoForm.KeyboardCallback(enter, 0, ""); }),
+              "Key code is 257 and shift state is 0\nNo current fractal: the parameters were not applied\n");
+}
+
+TEST(FormRows, ARowConvertsOnlyWhenItsWholeTextIsTheNumber)
+{
+    const std::pair<const char*, std::optional<int32_t>> counts[] = {
+        {" +1500 ", 1500}, {"100000000", maxFormIterations}, {"1E8", {}}, {"12ABC", {}},
+        {"7.9", {}}, {"1 5", {}}, {" ", {}}, {"0", {}}, {"100000001", {}}, {"99999999999999999999", {}}};
+    for (const auto& [text, count] : counts)
+        EXPECT_EQ(formIterations(text), count) << text;
+    const std::pair<const char*, std::optional<long double>> reals[] = {
+        {" -2.5 ", -2.5L}, {"0x1.8p1", 3.0L}, {"1e308", 1e308L}, {"1e-400", 1e-400L},
+        {"1.5ABC", {}}, {"1E400", {}}, {"-1E4000", {}}, {"1E309", {}}, {"nan", {}}, {"-", {}}, {"", {}}};
+    for (const auto& [text, real] : reals)
+        EXPECT_EQ(formReal(text), real) << text;
 }
 
 } // namespace
