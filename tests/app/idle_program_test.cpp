@@ -1,0 +1,30 @@
+// The real program at rest: with its frame shown and nothing to compute it waits for the
+// display's refresh instead of drawing as fast as it can.
+#include "tests/app/program_run.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(IdleProgram, ShowingAFinishedFrameUsesLittleOfOneCore)
+{
+    // A small screen keeps each drawn frame cheap: what is left is the rate of the loop.
+    OwnXServer server("320x240");
+    ASSERT_NE(server.display(), "") << "needs Xvfb";
+    Launch launch;
+    launch.display = server.display();
+    ProgramRun run({"--cpu"}, launch);
+    ASSERT_TRUE(run.waitFor("Frame time ")) << run.output() << run.errors();
+
+    const auto start = std::chrono::steady_clock::now();
+    const double used = run.cpuSeconds();
+    ASSERT_FALSE(run.exitCode(std::chrono::milliseconds(2500))) << run.output() << run.errors();
+    const double cores = (run.cpuSeconds() - used) /
+                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Paced at 60 Hz it takes about a fifth of a core; unpaced it keeps at least one busy.
+    EXPECT_LT(cores, 0.5);
+    server.kill();
+    EXPECT_TRUE(run.exitCode());
+}
+
+} // namespace
