@@ -9,8 +9,8 @@ constexpr int fallbackRefreshRate = 60;
 } // namespace
 
 FramePacer::FramePacer(int refreshRate)
-    : refreshPeriod(std::chrono::duration_cast<Clock::duration>(
-          std::chrono::duration<double>(1.0 / (refreshRate > 0 ? refreshRate : fallbackRefreshRate))))
+    : refreshPeriod(Clock::duration(std::chrono::seconds(1)) /
+                    (refreshRate > 0 ? refreshRate : fallbackRefreshRate))
 {
 }
 
@@ -31,7 +31,5 @@ FramePacer::Clock::time_point FramePacer::deadlineAfter(Clock::time_point now)
 
 void FramePacer::pace()
 {
-    const Clock::time_point deadline = deadlineAfter(Clock::now());
-    if (deadline > Clock::now())
-        std::this_thread::sleep_until(deadline);
+    std::this_thread::sleep_until(deadlineAfter(Clock::now()));
 }
