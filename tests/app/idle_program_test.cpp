@@ -17,11 +17,12 @@ TEST(IdleProgram, ShowingAFinishedFrameUsesLittleOfOneCore)
     // The start computes two frames; after them there is nothing left to compute.
     ASSERT_TRUE(run.waitFor("Frame time ", 2)) << run.output() << run.errors();
 
-    const auto start = std::chrono::steady_clock::now();
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
     const double used = run.cpuSeconds();
     ASSERT_FALSE(run.exitCode(std::chrono::milliseconds(2500))) << run.output() << run.errors();
-    const double cores = (run.cpuSeconds() - used) /
-                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::chrono::duration<double> elapsed = Clock::now() - start;
+    const double cores = (run.cpuSeconds() - used) / elapsed.count();
     // Paced at 60 Hz it takes about a fifth of a core; unpaced it keeps at least one busy.
     EXPECT_LT(cores, 0.5);
     server.kill();

@@ -184,8 +184,8 @@ double ProgramRun::cpuSeconds() const
 OwnXServer::OwnXServer(const std::string& screen)
 {
     // Xvfb writes its display number once it takes connections.
-    std::istringstream words(commandOutput("Xvfb -displayfd 3 -screen 0 " + screen +
-                                           "x24 -nolisten tcp 3>&1 >/dev/null 2>&1 & echo server $!"));
+    std::istringstream words(commandOutput("Xvfb -displayfd 3 -screen 0 " + screen + "x24 " +
+                                           "-nolisten tcp 3>&1 >/dev/null 2>&1 & echo server $!"));
     std::string word;
     while (words >> word) {
         if (word == "server")
