@@ -273,6 +273,7 @@ int runTessaly(int argc, char** argv)
     const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
     if (mode == nullptr)
         abortWithoutWindow();
+    swapPacer = FramePacer(mode->refreshRate);
     windowStartWidth = static_cast<int32_t>(static_cast<float>(mode->width) * 0.9f);
     windowStartHeight = static_cast<int32_t>(static_cast<float>(mode->height) * 0.9f);
     baseTitle = updateWindowTitle();

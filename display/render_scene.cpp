@@ -17,6 +17,7 @@ GLFWwindow* window = nullptr;
 RubberBand rubberBand;
 GLFWscrollfun sceneScrollCallback = nullptr;
 std::unique_ptr<uint16_t[]> emulationBuffer;
+FramePacer swapPacer;
 
 namespace {
 
@@ -236,4 +237,5 @@ void renderScene()
 
     glfwSwapBuffers(window);
     glfwSetScrollCallback(window, sceneScrollCallback);
+    swapPacer.pace();
 }

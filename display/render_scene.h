@@ -2,6 +2,8 @@
 // band, the menus and the message logs, then the buffer swap. Main thread only.
 #pragma once
 
+#include "platform/frame_pacer.h"
+
 #include <GLFW/glfw3.h>
 
 #include <cstdint>
@@ -26,5 +28,10 @@ extern GLFWscrollfun sceneScrollCallback;
 // RGBA staging image of the palette emulation; made on its first use.
 extern std::unique_ptr<uint16_t[]> emulationBuffer;
 
-// Draws the scene and swaps the buffers; in synchronous mode it also runs the frame step.
+// Holds renderScene to the display's refresh rate where the buffer swap returns at once;
+// start-up gives it the primary monitor's rate.
+extern FramePacer swapPacer;
+
+// Draws the scene and swaps the buffers, then waits out the rest of the refresh period when the
+// swap did not; in synchronous mode it also runs the frame step.
 void renderScene();

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <limits>
-#include <sstream>
 
 namespace {
 
@@ -53,25 +52,16 @@ TEST(HostileRun, CloseEndsAnEndlessFrameOrABenchmarkTowardsNotANumberPromptly)
 
 TEST(HostileRun, LosingTheDisplayEndsTheProgramPromptly)
 {
-    // An X server of the test's own; Xvfb writes its display number once it takes connections.
-    std::istringstream words(commandOutput("Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "
-                                           "3>&1 >/dev/null 2>&1 & echo server $!"));
-    std::string word, server, number;
-    while (words >> word) {
-        if (word == "server")
-            words >> server;
-        else
-            number = word;
-    }
-    ASSERT_NE(number, "") << "needs Xvfb";
+    OwnXServer server("1024x768");
+    ASSERT_NE(server.display(), "") << "needs Xvfb";
     Launch launch;
-    launch.display = ":" + number;
+    launch.display = server.display();
     ProgramRun run({"--cpu"}, launch);
     const bool framed = run.waitFor("Frame time ");
-    runCommand("kill -9 " + server);
+    server.kill();
     ASSERT_TRUE(framed) << run.output() << run.errors();
     EXPECT_EQ(run.exitCode(promptly), displayLostExitCode) << run.output() << run.errors();
-    EXPECT_EQ(run.errors(), "X connection to :" + number + " broken\n");
+    EXPECT_EQ(run.errors(), "X connection to " + server.display() + " broken\n");
 }
 
 TEST(HostileRun, ClosedStandardDescriptorsGiveAnOrdinaryRun)

@@ -181,6 +181,27 @@ double ProgramRun::cpuSeconds() const
     return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+OwnXServer::OwnXServer(const std::string& screen)
+{
+    // Xvfb writes its display number once it takes connections.
+    std::istringstream words(commandOutput("Xvfb -displayfd 3 -screen 0 " + screen + "x24 " +
+                                           "-nolisten tcp 3>&1 >/dev/null 2>&1 & echo server $!"));
+    std::string word;
+    while (words >> word) {
+        if (word == "server")
+            words >> pid;
+        else
+            name = ":" + word;
+    }
+}
+
+void OwnXServer::kill()
+{
+    if (!pid.empty())
+        runCommand("kill -9 " + pid);
+    pid.clear();
+}
+
 bool runCommand(const std::string& command)
 {
     return std::system(command.c_str()) == 0;

@@ -100,6 +100,24 @@ private:
     ConsoleReader err;
 };
 
+// An X server of the test's own (Xvfb) with one screen of the given size, such as "1024x768".
+class OwnXServer {
+public:
+    explicit OwnXServer(const std::string& screen);
+    ~OwnXServer() { kill(); }
+    OwnXServer(const OwnXServer&) = delete;
+    OwnXServer& operator=(const OwnXServer&) = delete;
+
+    // ":N" once the server takes connections, or "" when it could not start.
+    const std::string& display() const { return name; }
+    // Ends the server at once; the programs on it lose their display.
+    void kill();
+
+private:
+    std::string name;
+    std::string pid;
+};
+
 // Runs a shell command line; true when it exits with 0.
 bool runCommand(const std::string& command);
 
