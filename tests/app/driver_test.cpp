@@ -232,31 +232,6 @@ TEST_F(DriverTest, BenchmarkEndsOnceAtTheEndOfTheList)
     EXPECT_FALSE(synchronousModeTicked());
 }
 
-TEST_F(DriverTest, BenchmarkEndWaitsForThePendingFrames)
-{
-    newFractal(Mandelbrot, 0);
-    newFractal(Julia, 0);
-    currentFractalIndex = 0;
-    pendingFrames = 1;
-    benchmarkActive = true;
-    cycleDirection = 1;
-    zoomRequested = true;
-    takeOutput();
-
-    driverStep(); // a frame pending does not hold a step inside the list
-    EXPECT_EQ(currentFractalIndex, 1);
-    takeOutput();
-    driverStep(); // at the end: the frames of the last record are not computed yet
-    EXPECT_EQ(takeOutput(), "");
-    EXPECT_TRUE(benchmarkActive);
-
-    pendingFrames = 0;
-    totalRenderTime = 250000000;
-    driverStep();
-    EXPECT_TRUE(takeOutput().starts_with("Total rendering time 0.25 s\n"));
-    EXPECT_FALSE(benchmarkActive);
-}
-
 TEST_F(DriverTest, BenchmarkEndRestoresOnlyOnADevice)
 {
     // "--bench:" saves nothing: on a device the end compares with the defaults.
