@@ -65,7 +65,6 @@ uint64_t takeTotalRenderTime()
 
 void benchmarkEnd()
 {
-    cycleDirection = 0;
     std::ostringstream line;
     line << "Total rendering time " << static_cast<double>(takeTotalRenderTime()) / 1e9 << " s";
     printLine(line.str());

@@ -7,7 +7,7 @@
 // list is empty.
 void startBenchmark();
 
-// Reports and resets the benchmark's total rendering time, then stops it as stopBenchmark does.
+// Reports the benchmark's total rendering time, then ends it as stopBenchmark does.
 void benchmarkEnd();
 
 // Ends a benchmark cut short, without a report: stops the list cycle, drops the time summed so
