@@ -2,18 +2,11 @@
 
 #include "core/fractal_list.h"
 #include "core/globals.h"
-#include "core/message_log.h"
 #include "display/render_scene.h"
-#include "glutmenu/glut_menu.h"
-#include "menus/menu_labels.h"
-#include "opencl/cl_globals.h"
-#include "opencl/opencl_backend.h"
-#include "platform/console.h"
+#include "menus/benchmark_start.h"
 #include "platform/x87.h"
 
 #include <GLFW/glfw3.h>
-
-#include <sstream>
 
 int32_t zoomSteps = 1;
 ZoomBounds<long double> zoomTarget;
@@ -150,6 +143,16 @@ void listStep()
     redrawRequested = true;
 }
 
+// True when the next list step of a benchmark finds the end of the list, where it ends.
+bool benchmarkAtListEnd()
+{
+    if (!benchmarkActive || cycleDirection == 0 || zoomAnimating)
+        return false;
+    std::lock_guard lock(fractalListMutex);
+    const int32_t next = currentFractalIndex + cycleDirection;
+    return currentFractalIndex < 0 || next < 0 || static_cast<size_t>(next) >= fractalList.size();
+}
+
 } // namespace
 
 void runMainLoop(GLFWwindow* window)
@@ -172,7 +175,9 @@ void driverStep()
         std::lock_guard lock(pendingFramesMutex);
         pending = pendingFrames;
     }
-    if (pending <= 3)
+    // NOTE: the total must hold the frames of the last records, which are still pending when
+    // the list step reaches the end.
+    if (pending <= 3 && !(pending > 0 && benchmarkAtListEnd()))
         driverPass();
 }
 
@@ -195,40 +200,4 @@ void driverPass()
 
     std::lock_guard lock(pendingFramesMutex);
     pendingFrames += 1;
-}
-
-void benchmarkEnd()
-{
-    cycleDirection = 0;
-    std::string text;
-    {
-        std::lock_guard lock(renderTimeMutex);
-        std::ostringstream line;
-        line << "Total rendering time " << static_cast<double>(totalRenderTime) / 1e9 << " s";
-        text = line.str();
-        totalRenderTime = 0;
-    }
-    printLine(text);
-    if (infoLog)
-        infoLog->add(text);
-
-    benchmarkActive = false;
-    syncMode = false;
-    if (!cpuMode) {
-        useInterop = savedUseInterop;
-        if (kernelSettingsChangedByBenchmark())
-            requestKernelRebuild();
-    }
-
-    GlutMenu::CGlutMenu* devices = menuBar.getSubmenu(menuBar.findItem(menuLabels[LabelDevices]));
-    if (devices != nullptr) {
-        const int item = devices->findItem(menuLabels[LabelSynchronousMode]);
-        if (item >= 0)
-            devices->setItemChecked(item, false);
-    }
-}
-
-bool kernelSettingsChangedByBenchmark()
-{
-    return deviceId != savedDeviceId || interopActive != savedInteropActive;
 }

@@ -22,15 +22,9 @@ extern int32_t cyclePreviousIndex;         // the current index before the last 
 // Runs until the window is asked to close or quitFlag is set: a driver step, the scene, events.
 void runMainLoop(GLFWwindow* window);
 
-// One driver pass when one is requested and at most 3 frames are pending.
+// One driver pass when one is requested and at most 3 frames are pending; a benchmark at the
+// end of its list waits until every pending frame is computed.
 void driverStep();
 
 // One driver pass: zoom set-up, list step and animation pass as the driver state asks.
 void driverPass();
-
-// Reports and resets the benchmark's total rendering time and restores the settings it changed.
-void benchmarkEnd();
-
-// True when the device or the sharing mode differs from what the benchmark started with, so the
-// kernels must be built again.
-bool kernelSettingsChangedByBenchmark();

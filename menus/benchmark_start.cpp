@@ -1,12 +1,14 @@
 #include "menus/benchmark_start.h"
 
 #include "core/globals.h"
+#include "core/message_log.h"
 #include "display/gl_display.h"
 #include "menus/menu_bar.h"
 #include "opencl/opencl_backend.h"
 #include "platform/console.h"
 
 #include <mutex>
+#include <sstream>
 
 void startBenchmark()
 {
@@ -46,4 +48,47 @@ void startBenchmark()
     benchmarkActive = true;
     cycleDirection = 1;
     zoomRequested = true;
+}
+
+namespace {
+
+// The time summed by the frame step since the start, which is set back to 0.
+uint64_t takeTotalRenderTime()
+{
+    std::lock_guard lock(renderTimeMutex);
+    const uint64_t total = totalRenderTime;
+    totalRenderTime = 0;
+    return total;
+}
+
+} // namespace
+
+void benchmarkEnd()
+{
+    std::ostringstream line;
+    line << "Total rendering time " << static_cast<double>(takeTotalRenderTime()) / 1e9 << " s";
+    printLine(line.str());
+    if (infoLog)
+        infoLog->add(line.str());
+    stopBenchmark();
+}
+
+void stopBenchmark()
+{
+    cycleDirection = 0;
+    takeTotalRenderTime();
+    benchmarkActive = false;
+    syncMode = false;
+    if (!cpuMode) {
+        useInterop = savedUseInterop;
+        if (kernelSettingsChangedByBenchmark())
+            requestKernelRebuild();
+    }
+    if (GlutMenu::CGlutMenu* devices = devicesMenu())
+        tickItem(*devices, LabelSynchronousMode, false);
+}
+
+bool kernelSettingsChangedByBenchmark()
+{
+    return deviceId != savedDeviceId || interopActive != savedInteropActive;
 }

@@ -1,4 +1,4 @@
-// The start of a benchmark from the File menu. Main thread only.
+// The start of a benchmark from the File menu, and the end of every benchmark. Main thread only.
 #pragma once
 
 // Drops the queued frames, goes back to the first record, switches to synchronous mode, forces
@@ -6,3 +6,14 @@
 // runs to the end of the list. Refused with a console line while a benchmark runs or when the
 // list is empty.
 void startBenchmark();
+
+// Reports the benchmark's total rendering time, then ends it as stopBenchmark does.
+void benchmarkEnd();
+
+// Ends a benchmark cut short, without a report: stops the list cycle, drops the time summed so
+// far, leaves synchronous mode and restores the settings that the start changed.
+void stopBenchmark();
+
+// True when the device or the sharing mode differs from what the benchmark started with, so the
+// kernels must be built again.
+bool kernelSettingsChangedByBenchmark();

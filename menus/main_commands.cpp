@@ -23,6 +23,7 @@ MenuLabel labelOf(const std::string& text)
 }
 
 // Starts cycling through the list, or stops it; either way the queued frames are dropped.
+// Stopping the list cycle of a benchmark ends the benchmark.
 void toggleCycle(int item, CGlutMenu& menu)
 {
     {
@@ -32,6 +33,8 @@ void toggleCycle(int item, CGlutMenu& menu)
     redrawRequested = true;
     const bool cycling = cycleDirection != 0;
     menu.setItemChecked(item, !cycling);
+    if (cycling && benchmarkActive)
+        stopBenchmark();
     cycleDirection = cycling ? 0 : 1;
     zoomRequested = !cycling;
 }

@@ -5,6 +5,7 @@
 #include "display/palette.h"
 #include "display/render_scene.h"
 #include "glutmenu/glut_menu.h"
+#include "menus/benchmark_start.h"
 #include "menus/menu_labels.h"
 #include "opencl/cl_globals.h"
 #include "platform/x87.h"

@@ -152,4 +152,32 @@ TEST(MenuProgram, TheFormEditsTheRecordItShowedAndRefusesTextThatIsNoNumber)
     EXPECT_EQ(run.exitCode(), 0) << run.errors();
 }
 
+TEST(MenuProgram, CycleEndsABenchmarkAndTheNextOneRuns)
+{
+    ZenityStandIn zenity;
+    zenity.answer(1, writeList("benchmark_again", {quickRecord("Quick", 0)}) + "\n", 0);
+    // Long enough that the menu keys land while it runs: two full frames for each record.
+    std::vector<FractalRecord> records;
+    for (int32_t i = 0; i < 40; ++i) {
+        records.push_back(defaultFractalRecord(Mandelbrot, 0));
+        records.back().name = "Long " + std::to_string(i);
+        records.back().id = i;
+    }
+    ProgramRun run({"--cpu", "--bench:" + writeList("long_benchmark", records)});
+    ASSERT_TRUE(run.waitFor(parameterLine(records[1]))) << run.output() << run.errors();
+    ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
+
+    keys("Return " + repeat("Down", 4) + "Return"); // File > Cycle
+    keys("Return " + repeat("Down", 7) + "Return"); // File > Benchmark From File
+    ASSERT_TRUE(run.waitFor("Total rendering time ")) << run.output();
+    const std::string cut = run.output();
+    EXPECT_EQ(countOf(cut, parameterLine(records.back())), 0u) << "the first benchmark ran to its end";
+    EXPECT_LT(cut.find("Loaded  1 fractals.\n"), cut.find("Total rendering time ")) << "no report when cut short";
+
+    keys("Return " + repeat("Down", 6) + "Return"); // File > Benchmark
+    EXPECT_TRUE(run.waitFor("Total rendering time ", 2)) << run.output();
+    keys("Return " + repeat("Down", 10) + "Return"); // File > Quit
+    EXPECT_EQ(run.exitCode(), 0) << run.output() << run.errors();
+}
+
 } // namespace

@@ -197,7 +197,7 @@ TEST(Program, BenchmarksReportOnceAndClose)
         EXPECT_TRUE(inOrder(run.output(), {"Could not read from disk\n",
                                            "No fractal in " + missing + ", starting with the default Mandelbrot\n",
                                            mandelbrotLine, "OpenGL 2.0 is Not available\n",
-                                           "Total rendering time ", mandelbrotLine}))
+                                           "Frame time ", "Total rendering time ", mandelbrotLine}))
             << run.output();
         closeAndExpectCleanShutdown(run);
         EXPECT_EQ(countOf(run.output(), "Total rendering time "), 1u);
@@ -211,8 +211,10 @@ TEST(Program, BenchmarksReportOnceAndClose)
                               "CPU Threads: " + std::to_string(std::thread::hardware_concurrency()) + "\n",
                               "No OpenCL devices are available. Reverting to CPU rendering\n",
                               "Loaded v2 fractal\n", mandelbrotLine, "Loaded  1 fractals.\n",
-                              "OpenGL 2.0 is Available\n", "Total rendering time ", mandelbrotLine}))
+                              "OpenGL 2.0 is Available\n", "Frame time ", "Total rendering time ",
+                              mandelbrotLine}))
         << out;
+    EXPECT_EQ(countOf(out, "Total rendering time 0 s"), 0u) << "the one frame is in the total";
     EXPECT_EQ(countOf(out, "Total rendering time "), 1u) << out;
     closeAndExpectCleanShutdown(run);
     EXPECT_EQ(countOf(run.output(), "Total rendering time "), 1u);

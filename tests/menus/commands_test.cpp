@@ -54,6 +54,16 @@ TEST_F(MenuTest, BenchmarkStartAndItsRefusals)
     EXPECT_EQ(outputOf([&] { choose(file, "Benchmark From File"); }), "A benchmark is already running\n");
     EXPECT_EQ(zenity.calls(), 1) << "no new list under a running benchmark";
     EXPECT_EQ(savedDeviceId, 0);
+
+    // Cycle stops the benchmark's list cycle, which ends it without a report, as its end restores.
+    totalRenderTime = 700000000;
+    EXPECT_EQ(outputOf([&] { choose(file, "Cycle"); }), "");
+    EXPECT_TRUE(!benchmarkActive && !syncMode && cycleDirection == 0 && !zoomRequested && totalRenderTime == 0);
+    EXPECT_NE(ticked(devices()).back(), sync);
+    EXPECT_FALSE(useInterop) << "restored";
+    EXPECT_EQ(buildRequests(), 1) << "another device than at the start";
+    EXPECT_EQ(outputOf([&] { choose(file, "Benchmark"); }), "");
+    EXPECT_TRUE(benchmarkActive && syncMode && cycleDirection == 1);
 }
 
 TEST_F(MenuTest, StartTicksFollowTheSettings)
