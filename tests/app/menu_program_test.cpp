@@ -156,10 +156,12 @@ TEST(MenuProgram, CycleEndsABenchmarkAndTheNextOneRuns)
 {
     ZenityStandIn zenity;
     zenity.answer(1, writeList("benchmark_again", {quickRecord("Quick", 0)}) + "\n", 0);
-    // Long enough that the menu keys land while it runs: two full frames for each record.
+    // Long enough that the menu keys land while it runs, also on a fast machine: two full frames
+    // for each record, each with a large set interior at 2048 iterations.
     std::vector<FractalRecord> records;
     for (int32_t i = 0; i < 40; ++i) {
         records.push_back(defaultFractalRecord(Mandelbrot, 0));
+        records.back().maxIterations = 2048;
         records.back().name = "Long " + std::to_string(i);
         records.back().id = i;
     }
