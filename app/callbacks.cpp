@@ -1,6 +1,5 @@
 #include "app/callbacks.h"
 
-
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
@@ -10,6 +9,7 @@
 #include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
 #include "platform/console.h"
+#include "platform/window_close.h"
 #include "platform/working_directory.h"
 
 #include <GLFW/glfw3.h>
@@ -234,6 +234,12 @@ void windowCloseCallback(GLFWwindow*)
 {
     stopFlag = true;
     quitFlag = true;
+}
+
+void lookForWindowClose()
+{
+    if (windowCloseWaiting(window))
+        windowCloseCallback(window);
 }
 
 void errorCallback(int, const char* description)

@@ -6,6 +6,7 @@
 #include "core/cpu_threads.h"
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
+#include "core/frame_wait.h"
 #include "core/globals.h"
 #include "core/message_log.h"
 #include "display/frame_compute.h"
@@ -323,8 +324,13 @@ int runTessaly(int argc, char** argv)
     glfwSetWindowTitle(window, baseTitle.c_str());
     computeThread = std::thread(asyncComputeThread);
 
+    frameWaitLook = lookForWindowClose;
     runMainLoop(window);
 
     shutDown(pool, clThread);
+    // NOTE: a kernel left running at the stop still holds the device's objects, which the
+    // OpenCL runtime would wait for at exit; the frame is only for display.
+    if (clState.kernelLeftRunning)
+        fatalExit(0);
     return 0;
 }
