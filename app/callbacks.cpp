@@ -1,5 +1,6 @@
 #include "app/callbacks.h"
 
+
 #include "app/driver.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
