@@ -10,6 +10,7 @@
 #include "glutmenu/metrics.h"
 #include "glutmenu/text_input.h"
 #include "platform/console.h"
+#include "platform/window_close.h"
 #include "platform/working_directory.h"
 
 #include <GLFW/glfw3.h>
@@ -234,6 +235,12 @@ void windowCloseCallback(GLFWwindow*)
 {
     stopFlag = true;
     quitFlag = true;
+}
+
+void lookForWindowClose()
+{
+    if (windowCloseWaiting(window))
+        windowCloseCallback(window);
 }
 
 void errorCallback(int, const char* description)

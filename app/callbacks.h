@@ -31,6 +31,11 @@ void reshapeFramebuffer(GLFWwindow* window, int w, int h);
 // Asks the main loop, the compute thread and the OpenCL set-up thread to end.
 void windowCloseCallback(GLFWwindow* window);
 
+// The main thread's look while it waits for a frame it computes: a close of the main window
+// waiting among its events is taken as windowCloseCallback takes it, and no other event is
+// handled before the frame ends.
+void lookForWindowClose();
+
 // GLFW's error callback: the description on standard error.
 void errorCallback(int code, const char* description);
 

@@ -6,6 +6,7 @@
 #include "core/cpu_threads.h"
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
+#include "core/frame_wait.h"
 #include "core/globals.h"
 #include "core/message_log.h"
 #include "display/frame_compute.h"
@@ -25,8 +26,10 @@
 
 #include <GLFW/glfw3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <new>
 #include <string>
@@ -95,8 +98,38 @@ void installFractalViewHooks()
     fractalViewHooks.updatePaletteChecks = [] { updatePaletteChecks(menuBar.getSubmenu(1)); };
 }
 
+// How long shutdown waits for the compute and set-up threads together. A frame ends within a
+// fraction of it once stopFlag is set; a kernel build may hold them longer, for nobody.
+constexpr std::chrono::seconds threadEndLimit{1};
+
+// Starts body on a thread; ended becomes ready when body returns.
+std::thread startWatched(void (*body)(), std::future<void>& ended)
+{
+    std::promise<void> done;
+    ended = done.get_future();
+    return std::thread([body, done = std::move(done)]() mutable {
+        body();
+        done.set_value();
+    });
+}
+
+// Joins the thread if it ends by the deadline; false when it is still busy then.
+bool joinBy(std::thread& thread, std::future<void>& ended,
+            std::chrono::steady_clock::time_point deadline)
+{
+    if (!thread.joinable())
+        return true;
+    if (ended.wait_until(deadline) != std::future_status::ready)
+        return false;
+    thread.join();
+    return true;
+}
+
 // Asks every thread to end and waits for them; the CPU pool goes last, the frame step uses it.
-void shutDown(std::unique_ptr<CPUThreads>& pool, std::thread& clThread)
+// False when the compute or set-up thread was still busy at threadEndLimit: it is left running,
+// with the OpenCL objects it may use.
+bool shutDown(std::unique_ptr<CPUThreads>& pool, std::thread& clThread,
+              std::future<void>& computeEnded, std::future<void>& setupEnded)
 {
     quitFlag = true;
     {
@@ -105,15 +138,16 @@ void shutDown(std::unique_ptr<CPUThreads>& pool, std::thread& clThread)
     }
     computeRequest.notify_one();
     clSetupSemaphore.release(1);
-    if (computeThread.joinable())
-        computeThread.join();
-    if (clThread.joinable())
-        clThread.join();
+    const auto deadline = std::chrono::steady_clock::now() + threadEndLimit;
+    const bool ended = joinBy(computeThread, computeEnded, deadline) &&
+                       joinBy(clThread, setupEnded, deadline);
     // NOTE: the OpenCL runtime tears itself down at exit too, possibly before the static
     // OpenCL state would release its objects; they are released here, while it still stands.
-    releaseBuiltObjects();
+    if (ended)
+        releaseBuiltObjects();
     cpuThreadsPool = nullptr;
     pool.reset();
+    return ended;
 }
 
 } // namespace
@@ -308,7 +342,8 @@ int runTessaly(int argc, char** argv)
     else
         newFractal(Mandelbrot, 0);
 
-    std::thread clThread(openCLSetupThread);
+    std::future<void> setupEnded;
+    std::thread clThread = startWatched(openCLSetupThread, setupEnded);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     reportShaderMode();
 
@@ -322,10 +357,16 @@ int runTessaly(int argc, char** argv)
     glfwSwapInterval(1);
     baseTitle = updateWindowTitle();
     glfwSetWindowTitle(window, baseTitle.c_str());
-    computeThread = std::thread(asyncComputeThread);
+    std::future<void> computeEnded;
+    computeThread = startWatched(asyncComputeThread, computeEnded);
 
+    frameWaitLook = lookForWindowClose;
     runMainLoop(window);
 
-    shutDown(pool, clThread);
+    const bool threadsEnded = shutDown(pool, clThread, computeEnded, setupEnded);
+    // NOTE: a thread or kernel left running still uses the OpenCL objects, which the runtime
+    // would wait for at exit; what it computes is only for display.
+    if (!threadsEnded || clState.kernelLeftRunning)
+        fatalExit(0);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "core/cpu_threads.h"
 
 #include "core/escape_time.h"
+#include "core/frame_wait.h"
 #include "core/globals.h"
 #include "core/tile_kernels.h"
 #include "platform/console.h"
@@ -358,6 +359,11 @@ void computeCpuFrame(CPUThreads& pool, const FractalRecord& record, int32_t prec
         tokens = pool.tokensPerFrame;
     }
     pool.workAvailable.release(tokens);
-    pool.frameDone.acquire();
+    // NOTE: a thread with a look waits in naps; a close it sees there sets stopFlag, and the
+    // workers then count the remaining tiles without computing them.
+    if (frameWaitLook != nullptr)
+        napUntil([&pool] { return pool.frameDone.tryAcquire(); });
+    else
+        pool.frameDone.acquire();
     setX87Precision(X87Precision::Single);
 }

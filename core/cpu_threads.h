@@ -113,7 +113,8 @@ void fillTiles(std::deque<TileJob<T>>& queue, const FractalRecord& record, int32
                int32_t height);
 
 // Computes one frame of a record on the pool into the pool's image and returns when the image
-// is complete. precisionCode: 3 extended, 2 double, anything else single. Leaves the calling
+// is complete, or abandoned once stopFlag is set. precisionCode: 3 extended, 2 double, anything
+// else single. A thread with a frame wait look runs it while it waits. Leaves the calling
 // thread's x87 precision field at 24 bits. Frame thread only.
 void computeCpuFrame(CPUThreads& pool, const FractalRecord& record, int32_t precisionCode,
                      int32_t fractalType);

@@ -1,5 +1,6 @@
 #include "display/frame_step.h"
 
+#include "core/frame_wait.h"
 #include "core/globals.h"
 #include "core/message_log.h"
 #include "display/frame_compute.h"
@@ -82,7 +83,13 @@ void asyncComputeThread()
 
 bool frameStep(bool interop)
 {
-    std::lock_guard frameLock(frameStepMutex);
+    std::unique_lock frameLock(frameStepMutex, std::defer_lock);
+    // NOTE: the main thread may meet a frame of the compute thread here, just after the mode
+    // changed; a close seen while it waits stops that frame.
+    if (frameWaitLook != nullptr)
+        napUntil([&frameLock] { return frameLock.try_lock(); });
+    else
+        frameLock.lock();
 
     if (interop != interopActive)
         return false;

@@ -24,8 +24,10 @@
     X(clEnqueueReleaseGLObjects)                                                                 \
     X(clEnqueueNDRangeKernel)                                                                    \
     X(clEnqueueReadBuffer)                                                                       \
+    X(clGetEventInfo)                                                                            \
     X(clFlush)                                                                                   \
     X(clFinish)                                                                                  \
+    X(clReleaseEvent)                                                                            \
     X(clReleaseKernel)                                                                           \
     X(clReleaseProgram)                                                                          \
     X(clReleaseMemObject)                                                                        \

@@ -1,5 +1,6 @@
 #include "opencl/opencl_backend.h"
 
+#include "core/frame_wait.h"
 #include "core/globals.h"
 #include "core/message_log.h"
 #include "opencl/cl_api.h"
@@ -80,6 +81,29 @@ void setKernelArguments(cl_kernel kernel, const FractalRecord& record, cl_mem me
         reportFailure(clErrorTexts[SetKernelArg]);
 }
 
+// True once the event's command has ended, well or not.
+bool commandEnded(cl_event event)
+{
+    cl_int status = CL_COMPLETE;
+    if (clApi.clGetEventInfo(event, CL_EVENT_COMMAND_EXECUTION_STATUS, sizeof status, &status, nullptr) !=
+        CL_SUCCESS)
+        return true;
+    return status <= CL_COMPLETE;
+}
+
+// Waits for the kernel of the event; false when stopFlag came first, leaving the kernel running.
+// NOTE: an enqueued kernel cannot be cancelled, and nobody shows a frame once shutdown has begun.
+bool waitForKernel(cl_event event)
+{
+    clApi.clFlush(clState.clQueue);
+    napUntil([event] { return stopFlag || commandEnded(event); });
+    const bool ended = commandEnded(event);
+    clApi.clReleaseEvent(event);
+    if (!ended)
+        clState.kernelLeftRunning = true;
+    return ended;
+}
+
 } // namespace
 
 void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<unsigned>& textures,
@@ -128,10 +152,12 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
     const size_t global[2] = {static_cast<size_t>(s.clImageWidth), static_cast<size_t>(s.clImageHeight)};
     const size_t edge = maxWorkGroupSize == 1 ? 1 : 16;
     const size_t local[2] = {edge, edge};
-    s.clLastError =
-        clApi.clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
+    cl_event done = nullptr;
+    s.clLastError = clApi.clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0, nullptr, &done);
     if (s.clLastError != CL_SUCCESS)
         reportFailure(clErrorTexts[EnqueueTask] + ": Error Code " + std::to_string(s.clLastError));
+    if (done != nullptr && !waitForKernel(done))
+        return;
 
     if (!s.clInteropContext) {
         const size_t bytes = static_cast<size_t>(s.clImageWidth) * static_cast<size_t>(s.clImageHeight) * 2;

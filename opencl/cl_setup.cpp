@@ -121,6 +121,10 @@ void build(const BuildInputs& in)
 
     // NOTE: the dispatch reads the work-group size too; it is stored under the objects' lock.
     std::lock_guard objects(s.objectsMutex);
+    // NOTE: releasing the objects of a kernel left running would wait for its end, and nothing
+    // computes once it was left.
+    if (s.kernelLeftRunning)
+        return;
     readMaxWorkGroupSize(device.id);
     if (s.clInitialised)
         releaseCL();

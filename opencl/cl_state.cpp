@@ -10,7 +10,7 @@ ClState clState;
 
 ClState::~ClState()
 {
-    if (clInitialised)
+    if (clInitialised && !kernelLeftRunning)
         releaseCL();
 }
 
@@ -43,7 +43,8 @@ void releaseCL()
 void releaseBuiltObjects()
 {
     std::lock_guard lock(clState.objectsMutex);
-    if (clState.clInitialised)
+    // NOTE: releasing the queue of a running kernel waits for the kernel's end.
+    if (clState.clInitialised && !clState.kernelLeftRunning)
         releaseCL();
 }
 

@@ -139,7 +139,7 @@ int julia(FRACTAL_PARAMETERS)
         z = add(mult(z, z), c);
         if (magnitude2(z) > maxSizeSquared)
             break;
-        if (iters > maxIters)
+        if (iters >= maxIters)
             break;
         iters++;
     }

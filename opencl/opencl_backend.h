@@ -47,6 +47,9 @@ struct ClState {
     cl_kernel clKernels[2] = {nullptr, nullptr};
     cl_int clLastError = CL_SUCCESS;
     std::atomic<uint32_t> buildsStarted{0}; // builds the set-up thread has begun
+    // A frame was abandoned at a stop while its kernel still ran: the objects stay busy, and
+    // are neither waited for nor released, until the process ends.
+    std::atomic<bool> kernelLeftRunning{false};
 
     // NOTE: held by the dispatch for its whole call and by a build from its release of the
     // old objects to its end, so that no dispatch uses objects that a build releases.
@@ -85,7 +88,8 @@ bool interopAvailable();
 
 // Computes one record on the device into *hostBuffer, or into the shared texture textureIndex
 // of textures when the context shares with OpenGL. Compute thread, or main thread in
-// synchronous mode; waits while a build replaces the objects.
+// synchronous mode; waits while a build replaces the objects. Once stopFlag is set it leaves the
+// kernel running and returns without its image (see kernelLeftRunning).
 void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<unsigned>& textures,
                int32_t useDouble, const FractalRecord& record, int32_t textureIndex);
 
@@ -93,8 +97,9 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
 // The set-up thread inside a build, or the main thread once no other thread uses them.
 void releaseCL();
 
-// Releases what a build made, if anything; afterwards nothing is left to release. Main thread
-// at shutdown, after the set-up and compute threads have ended.
+// Releases what a build made, if anything; afterwards nothing is left to release. Leaves the
+// objects of a kernel left running alone. Main thread at shutdown, after the set-up and compute
+// threads have ended.
 void releaseBuiltObjects();
 
 // The text of an OpenCL error code. Any thread.

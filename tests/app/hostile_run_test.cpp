@@ -11,28 +11,23 @@
 
 namespace {
 
-// Far above the fraction of a second a close takes, far below a frame that runs on after it.
-constexpr std::chrono::seconds promptly{5};
-
 TEST(HostileRun, CloseEndsAnEndlessFrameOrABenchmarkTowardsNotANumberPromptly)
 {
-    // Once the quick record's frame is done, the compute thread starts on the endless one.
-    FractalRecord endless = quickRecord("Endless", 1);
-    endless.minX = -0.5L;
-    endless.maxX = endless.minY = -0.25L;
-    endless.maxY = 0.25L;
-    endless.maxIterations = std::numeric_limits<int32_t>::max();
-    const std::string list = writeList("endless", {quickRecord("Quick", 0), endless});
-    for (const std::string precision : {"--single", "--double", "--extended"}) {
-        SCOPED_TRACE(precision);
-        ProgramRun run({"--cpu", precision, "--bench:" + list, "--async"});
-        ASSERT_TRUE(run.waitFor("Endless Z-range")) << run.output() << run.errors();
-        // The endless frame is under way once the program has computed for a while.
-        const double start = run.cpuSeconds();
-        for (int polls = 0; polls < 6000 && run.cpuSeconds() - start < 1.0; ++polls)
-            ASSERT_FALSE(run.exitCode(std::chrono::milliseconds(10))) << run.output();
-        ASSERT_TRUE(closeProgramWindow());
-        EXPECT_EQ(run.exitCode(promptly), 0) << run.output() << run.errors();
+    // Once the quick record's frame is done, the pool starts on an endless one: on the compute
+    // thread, or on the main thread inside the displayed frame.
+    const std::string list = writeList("endless", quickThenInside("Endless", std::numeric_limits<int32_t>::max()));
+    for (const std::string mode : {"--async", "--sync"}) {
+        for (const std::string precision : {"--single", "--double", "--extended"}) {
+            SCOPED_TRACE(mode + " " + precision);
+            ProgramRun run({"--cpu", precision, "--bench:" + list, mode});
+            ASSERT_TRUE(run.waitFor("Endless Z-range")) << run.output() << run.errors();
+            // The endless frame is under way once the program has computed for a while.
+            ASSERT_TRUE(waitForComputing(run, 1.0)) << run.output();
+            ASSERT_TRUE(closeProgramWindow());
+            EXPECT_EQ(run.exitCode(promptly), 0) << run.output() << run.errors();
+            EXPECT_TRUE(run.output().ends_with(closingLines)) << run.output();
+            EXPECT_EQ(countOf(run.output(), "Total rendering time "), 0u) << "the benchmark ran on";
+        }
     }
 
     // Pairs of records with one id: the benchmark animates from each ordinary view towards

@@ -202,6 +202,17 @@ void OwnXServer::kill()
     pid.clear();
 }
 
+bool waitForComputing(ProgramRun& run, double seconds)
+{
+    const double start = run.cpuSeconds();
+    const auto deadline = std::chrono::steady_clock::now() + programTimeLimit;
+    while (run.cpuSeconds() - start < seconds) {
+        if (run.exitCode(std::chrono::milliseconds(10)) || std::chrono::steady_clock::now() > deadline)
+            return false;
+    }
+    return true;
+}
+
 bool runCommand(const std::string& command)
 {
     return std::system(command.c_str()) == 0;
@@ -275,6 +286,20 @@ FractalRecord quickRecord(const std::string& name, int32_t id)
     record.id = id;
     record.maxIterations = 16;
     return record;
+}
+
+std::vector<FractalRecord> quickThenInside(const std::string& name, int32_t maxIterations)
+{
+    std::vector<FractalRecord> records{quickRecord("Quick", 0)};
+    for (int32_t id = 1; id <= 5; ++id) {
+        FractalRecord inside = quickRecord(name, id);
+        inside.minX = -0.5L;
+        inside.maxX = inside.minY = -0.25L;
+        inside.maxY = 0.25L;
+        inside.maxIterations = maxIterations;
+        records.push_back(inside);
+    }
+    return records;
 }
 
 std::string parameterLine(const FractalRecord& r)

@@ -17,6 +17,13 @@
 // Longest wait for anything the program should do; only a failing test waits this long.
 constexpr std::chrono::seconds programTimeLimit{60};
 
+// Far above the fraction of a second a close takes, far below a frame that runs on after it.
+constexpr std::chrono::seconds promptly{5};
+
+// The program's last lines after a close.
+constexpr const char* closingLines = "Releasing OpenCL resources ...[DONE]\nShutting down threads\n"
+                                     "Shutting down threads\nThread shutdown complete\n";
+
 // The start of the main window's title, which no other window of the test run has.
 extern const char* const programTitlePrefix;
 
@@ -118,6 +125,10 @@ private:
     std::string pid;
 };
 
+// Waits until the program has used another `seconds` of processor time, computing a frame that
+// long by then; false when it ended first or the limit passed.
+bool waitForComputing(ProgramRun& run, double seconds);
+
 // Runs a shell command line; true when it exits with 0.
 bool runCommand(const std::string& command);
 
@@ -141,6 +152,11 @@ std::string writeList(const std::string& name, const std::vector<FractalRecord>&
 
 // The default Mandelbrot under its own name and id at 16 iterations: cheap to compute.
 FractalRecord quickRecord(const std::string& name, int32_t id);
+
+// quickRecord("Quick", 0), then five records of the cardioid's inside at maxIterations under
+// ids 1 to 5. A benchmark steps through the list ahead of its frames (while an OpenCL build
+// runs, for one), but not past its end before it starts on an inside frame.
+std::vector<FractalRecord> quickThenInside(const std::string& name, int32_t maxIterations);
 
 // The line that the program prints when a record becomes current.
 std::string parameterLine(const FractalRecord& record);

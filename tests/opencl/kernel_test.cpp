@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <complex>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -101,6 +102,24 @@ TEST_F(KernelTest, HermiteAddsThePixelsPoint)
     }
     EXPECT_EQ(differing, 0u);
     EXPECT_GT(std::set<uint16_t>(device.begin(), device.end()).size(), 2u);
+}
+
+TEST_F(KernelTest, JuliaCountsAreKeptAtTheLargestIterationLimit)
+{
+    // z' = z² from pixel (x, y) at (1.001 + x / 100, y / 100): every pixel escapes, the first
+    // one last, at step 9 (1.001^2048 > 4 > 1.001^1024).
+    FractalRecord record = defaultFractalRecord(Julia, 0);
+    record.Cx = record.Cy = 0.0L;
+    record.minX = 1.001L;
+    record.maxX = record.minX + side / 100.0L;
+    record.minY = 0.0L;
+    record.maxY = side / 100.0L;
+    record.maxIterations = 1000;
+    const std::vector<uint16_t> ordinary = onDevice(record, false);
+    EXPECT_EQ(ordinary[0], 9);
+    EXPECT_EQ(*std::max_element(ordinary.begin(), ordinary.end()), 9);
+    record.maxIterations = std::numeric_limits<int32_t>::max();
+    EXPECT_EQ(onDevice(record, false), ordinary);
 }
 
 TEST_F(KernelTest, NothingToIterateStoresZeroAndABadTextureStoresNothing)
