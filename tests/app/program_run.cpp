@@ -5,6 +5,8 @@
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -76,7 +78,8 @@ namespace {
 ChildProcess startProgram(const std::vector<std::string>& args, const Launch& launch)
 {
     const std::string path = std::string(TESSALY_BINARY_DIR) + "/app/tessaly";
-    std::vector<std::string> texts{path};
+    std::vector<std::string> texts = launch.wrapper;
+    texts.push_back(path);
     texts.insert(texts.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& text : texts)
@@ -112,7 +115,7 @@ ChildProcess startProgram(const std::vector<std::string>& args, const Launch& la
             ::close(fd);
         if (chdir(TESSALY_SOURCE_DIR) != 0)
             _exit(126);
-        execve(path.c_str(), argv.data(), envp.data());
+        execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     ::close(out[1]);
@@ -123,7 +126,7 @@ ChildProcess startProgram(const std::vector<std::string>& args, const Launch& la
 } // namespace
 
 ProgramRun::ProgramRun(const std::vector<std::string>& args, bool withDisplay, bool withOpenCL)
-    : ProgramRun(startProgram(args, Launch{withDisplay, withOpenCL, "", {}}))
+    : ProgramRun(startProgram(args, Launch{withDisplay, withOpenCL, "", {}, {}}))
 {
 }
 
@@ -184,6 +187,19 @@ double ProgramRun::cpuSeconds() const
 bool runCommand(const std::string& command)
 {
     return std::system(command.c_str()) == 0;
+}
+
+void pressKeys(const std::string& names)
+{
+    ASSERT_TRUE(runCommand("xdotool key --delay 50 Escape " + names));
+}
+
+std::string repeatKey(const std::string& key, int n)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += key + " ";
+    return text;
 }
 
 bool closeProgramWindow()
