@@ -140,9 +140,10 @@ std::string withDefaultExtension(const std::string& typed, const std::string& ex
     const std::string stem = wanted.substr(0, wanted.size() - extension.size());
     std::error_code error;
     std::string found;
-    for (const auto& entry : std::filesystem::directory_iterator(
-             path.has_parent_path() ? path.parent_path() : ".", error)) {
-        const std::string name = entry.path().filename().string();
+    for (std::filesystem::directory_iterator entry(
+             path.has_parent_path() ? path.parent_path() : ".", error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
         if (name.size() == wanted.size() && name.starts_with(stem)
             && equalIgnoringCase(name.substr(stem.size()), extension)
             && (found.empty() || name < found))
