@@ -24,7 +24,7 @@ void showFilePathInTitle()
 void loadFractalsDialog()
 {
     const std::optional<std::string> path =
-        openFileDialog("Load fractals", fractalFileFilters, ".frac");
+        openFileDialog("Load fractals", fractalFileFilters, ".FRAC");
     if (!path)
         return;
     loadFractals(*path);

@@ -2,6 +2,8 @@
 
 #include "platform/console.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -74,19 +76,32 @@ ZenityAnswer runZenity(const std::vector<std::string>& args)
     return answer;
 }
 
+// The filter's patterns separated by blanks, each letter matching either case ("*.frac"
+// becomes "*.[fF][rR][aA][cC]"): the chooser's patterns are case-sensitive.
+std::string chooserPatterns(const std::string& patterns)
+{
+    std::string text;
+    for (const char c : patterns) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (c == ';')
+            text += ' ';
+        else if (std::isalpha(byte) && byte < 0x80)
+            text += std::string("[") + static_cast<char>(std::tolower(byte))
+                + static_cast<char>(std::toupper(byte)) + "]";
+        else
+            text += c;
+    }
+    return text;
+}
+
 // The chooser arguments shared by the open and the save dialog.
 std::vector<std::string> chooserArguments(const std::string& title,
                                           const std::vector<FileFilter>& filters)
 {
     std::vector<std::string> args{"--file-selection", "--title=" + title};
-    for (const FileFilter& filter : filters) {
-        std::string patterns = filter.patterns;
-        for (char& c : patterns) {
-            if (c == ';')
-                c = ' ';
-        }
-        args.push_back("--file-filter=" + filter.description + " | " + patterns);
-    }
+    for (const FileFilter& filter : filters)
+        args.push_back("--file-filter=" + filter.description + " | "
+                       + chooserPatterns(filter.patterns));
     return args;
 }
 
@@ -105,6 +120,38 @@ bool fileExists(const std::string& path)
     return std::filesystem::exists(path, error);
 }
 
+bool equalIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x))
+                   == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The typed name with the default extension: the file of that exact name when there is one,
+// else the first, in name order, whose extension differs only in case; otherwise the exact name.
+std::string withDefaultExtension(const std::string& typed, const std::string& extension)
+{
+    const std::string exact = typed + extension;
+    if (fileExists(exact))
+        return exact;
+    const std::filesystem::path path = exact;
+    const std::string wanted = path.filename().string();
+    const std::string stem = wanted.substr(0, wanted.size() - extension.size());
+    std::error_code error;
+    std::string found;
+    for (std::filesystem::directory_iterator entry(
+             path.has_parent_path() ? path.parent_path() : ".", error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.size() == wanted.size() && name.starts_with(stem)
+            && equalIgnoringCase(name.substr(stem.size()), extension)
+            && (found.empty() || name < found))
+            found = name;
+    }
+    return found.empty() ? exact : (path.parent_path() / found).string();
+}
+
 } // namespace
 
 std::optional<std::string> openFileDialog(const std::string& title,
@@ -117,7 +164,7 @@ std::optional<std::string> openFileDialog(const std::string& title,
     std::string path = answer.output;
     // NOTE: an existing file without an extension was picked, not typed; it is kept as it is.
     if (!hasExtension(path) && !fileExists(path))
-        path += defaultExtension;
+        path = withDefaultExtension(path, defaultExtension);
     return path;
 }
 

@@ -15,14 +15,17 @@ struct FileFilter {
 
 // Asks for a file to open, with the first filter selected. Returns its absolute path, or
 // nothing when the user cancels or no chooser can be shown. A name without an extension that
-// names no existing file gets defaultExtension (such as ".frac").
+// names no existing file gets defaultExtension (such as ".FRAC"); when no file has that name,
+// one whose extension differs from it only in case is taken. Each filter shows the files its
+// patterns name in any case.
 std::optional<std::string> openFileDialog(const std::string& title,
                                           const std::vector<FileFilter>& filters,
                                           const std::string& defaultExtension);
 
 // Asks for a file to write, proposing proposedPath and asking before an existing file is
-// replaced. A name without an extension gets defaultExtension. Returns the absolute path, or
-// nothing when the user cancels or no chooser can be shown.
+// replaced. A name without an extension gets defaultExtension; the filters show names as in
+// openFileDialog. Returns the absolute path, or nothing when the user cancels or no chooser can
+// be shown.
 std::optional<std::string> saveFileDialog(const std::string& title,
                                           const std::vector<FileFilter>& filters,
                                           const std::string& defaultExtension,

@@ -14,22 +14,6 @@
 
 namespace {
 
-// Key presses by their X names into the window under the pointer; every menu command starts
-// from the bar with nothing open (Escape) and File highlighted.
-void keys(const std::string& names)
-{
-    ASSERT_TRUE(runCommand("xdotool key --delay 50 Escape " + names));
-}
-
-// The key name n times, each followed by a blank.
-std::string repeat(const std::string& key, int n)
-{
-    std::string text;
-    for (int i = 0; i < n; ++i)
-        text += key + " ";
-    return text;
-}
-
 // Takes screenshots until the test holds for one, or the time limit passes.
 bool waitForScreen(const std::function<bool(const Screenshot&)>& test)
 {
@@ -59,26 +43,26 @@ TEST(MenuProgram, EveryCommandGroupFromTheMenus)
     const std::vector<ColourSample> vga = paletteSamples(defaultFractalRecord(Mandelbrot, 0), width, height);
     ASSERT_EQ(waitForColours(vga), "");
 
-    keys("Right Return Down Return"); // Palette > Red heatmap
+    pressKeys("Right Return Down Return"); // Palette > Red heatmap
     ASSERT_TRUE(run.waitFor("Palette has changed\n")) << run.output();
     EXPECT_TRUE(waitForScreen([&](const Screenshot& s) { return !colourMismatches(s, vga).empty(); }));
 
-    keys("Return Return Down Return Down Down Return"); // File > Fractals > Julia > Douady's Rabbit
+    pressKeys("Return Return Down Return Down Down Return"); // File > Fractals > Julia > Douady's Rabbit
     ASSERT_TRUE(run.waitFor(parameterLine(defaultFractalRecord(Julia, 101)))) << run.output();
 
-    keys("Return " + repeat("Down", 8) + "Return"); // File > Load from disk
+    pressKeys("Return " + repeatKey("Down", 8) + "Return"); // File > Load from disk
     ASSERT_TRUE(run.waitFor("Loaded  1 fractals.\n")) << run.output();
 
     // The zoom runs over the loaded record, whose frames are cheap on any build.
     const std::array<int, 3> barColour = takeScreenshot()->at(2, 2);
-    keys("Right Right Return"); // Zoom: the bar hides and the rubber band is armed
+    pressKeys("Right Right Return"); // Zoom: the bar hides and the rubber band is armed
     ASSERT_TRUE(waitForScreen([&](const Screenshot& s) { return s.at(2, 2) != barColour; }));
     ASSERT_TRUE(dragBand(run.console(), quick)) << run.output();
     const FractalRecord zoomed = zoomedByBand(quick, width, height);
     ASSERT_TRUE(run.waitFor(parameterLine(zoomed))) << run.output();
     ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
 
-    keys("Return " + repeat("Down", 9) + "Return"); // File > Save to disk
+    pressKeys("Return " + repeatKey("Down", 9) + "Return"); // File > Save to disk
     ASSERT_TRUE(run.waitFor("Saved fractal 1\n")) << run.output();
     EXPECT_EQ(zenity.arguments(2).back(), "--filename=Fractal1");
     std::ifstream file(saved, std::ios::binary);
@@ -89,22 +73,22 @@ TEST(MenuProgram, EveryCommandGroupFromTheMenus)
     EXPECT_EQ(list.records[1].maxY, zoomed.maxY);
 
     // File > Information: the zoomed record's iteration count edited from 16.000000 to 20.
-    keys("Return " + repeat("Down", 5) + "Return Tab End " + repeat("BackSpace", 9) + "2 0 Return");
+    pressKeys("Return " + repeatKey("Down", 5) + "Return Tab End " + repeatKey("BackSpace", 9) + "2 0 Return");
     FractalRecord edited = zoomed;
     edited.maxIterations = 20;
     ASSERT_TRUE(run.waitFor("Fractal parameters changed\n" + parameterLine(edited))) << run.output();
 
-    keys("Return " + repeat("Down", 6) + "Return"); // File > Benchmark
+    pressKeys("Return " + repeatKey("Down", 6) + "Return"); // File > Benchmark
     ASSERT_TRUE(run.waitFor("Total rendering time ")) << run.output();
 
     // Devices > the OpenCL device, which is built for; then Devices > CPU, which builds nothing.
     const size_t builds = countOf(run.output(), "OpenCL double precison on ");
-    keys("Right Right Right Return Down Return");
+    pressKeys("Right Right Right Return Down Return");
     ASSERT_TRUE(run.waitFor("OpenCL double precison on ", builds + 1)) << run.output();
     ASSERT_TRUE(run.waitFor("Frame time ", countOf(run.output(), "Frame time ") + 1));
-    keys("Right Right Right Return Return");
+    pressKeys("Right Right Right Return Return");
 
-    keys("Return " + repeat("Down", 10) + "Return"); // File > Quit
+    pressKeys("Return " + repeatKey("Down", 10) + "Return"); // File > Quit
     EXPECT_EQ(run.exitCode(), 0) << run.output() << run.errors();
     EXPECT_TRUE(run.output().ends_with("Thread shutdown complete\n")) << run.output();
     EXPECT_EQ(countOf(run.output(), "OpenCL double precison on "), builds + 1);

@@ -5,6 +5,8 @@
 #include "core/fractal_file.h"
 #include "core/fractal_list.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -75,8 +77,9 @@ namespace {
 // Forks and runs the program with its output into two pipes.
 ChildProcess startProgram(const std::vector<std::string>& args, const Launch& launch)
 {
-    std::vector<std::string> texts = launch.prefix;
-    texts.push_back(std::string(TESSALY_BINARY_DIR) + "/app/tessaly");
+    const std::string path = std::string(TESSALY_BINARY_DIR) + "/app/tessaly";
+    std::vector<std::string> texts = launch.wrapper;
+    texts.push_back(path);
     texts.insert(texts.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& text : texts)
@@ -112,7 +115,7 @@ ChildProcess startProgram(const std::vector<std::string>& args, const Launch& la
             ::close(fd);
         if (chdir(TESSALY_SOURCE_DIR) != 0)
             _exit(126);
-        execve(argv[0], argv.data(), envp.data());
+        execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     ::close(out[1]);
@@ -216,6 +219,19 @@ bool waitForComputing(ProgramRun& run, double seconds)
 bool runCommand(const std::string& command)
 {
     return std::system(command.c_str()) == 0;
+}
+
+void pressKeys(const std::string& names)
+{
+    ASSERT_TRUE(runCommand("xdotool key --delay 50 Escape " + names));
+}
+
+std::string repeatKey(const std::string& key, int n)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += key + " ";
+    return text;
 }
 
 bool closeProgramWindow()

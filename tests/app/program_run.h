@@ -66,8 +66,7 @@ struct Launch {
     bool withOpenCL = false;             // keeps the machine's OpenCL platforms
     std::string display;                 // DISPLAY in place of the test's own, when not empty
     std::vector<int> closedDescriptors;  // descriptors closed at the start, as by ">&-"
-    std::vector<std::string> prefix;     // a command, first word an absolute path, that runs
-                                         // the program's path and arguments after it
+    std::vector<std::string> wrapper;    // a command that runs the program, such as prlimit
 };
 
 class ProgramRun {
@@ -134,6 +133,13 @@ bool runCommand(const std::string& command);
 
 // Runs a shell command line and returns what it wrote on standard output.
 std::string commandOutput(const std::string& command);
+
+// Key presses by their X names into the window under the pointer; every menu command starts
+// from the bar with nothing open (Escape) and File highlighted.
+void pressKeys(const std::string& names);
+
+// The key name n times, each followed by a blank.
+std::string repeatKey(const std::string& key, int n);
 
 // Asks the program's window to close; retries while no such window exists, up to the limit.
 bool closeProgramWindow();

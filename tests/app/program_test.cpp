@@ -297,8 +297,8 @@ TEST(Program, WithoutTheOpenCLLibraryComputesOnTheCpu)
         Launch launch;
         launch.withOpenCL = true;
         std::string why;
-        launch.prefix = coveringPrefix(cover, library, why);
-        if (launch.prefix.empty())
+        launch.wrapper = coveringWrapper(cover, library, why);
+        if (launch.wrapper.empty())
             GTEST_SKIP() << why;
         {
             ProgramRun run({"--list"}, launch);

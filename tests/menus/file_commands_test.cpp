@@ -73,6 +73,9 @@ TEST_F(FileCommandsTest, SaveWritesTheNamedVersionAndAFailureKeepsTheOldFileTitl
     EXPECT_EQ(read(path("typed.FRAC")), encodeFractalFile(fractalList, 1)) << "a bare name gives version 1";
     EXPECT_EQ(run(saveFractalsDialog, ""), "");
     EXPECT_EQ(currentFilePath, path("typed.FRAC")) << "a cancel changes nothing";
+    EXPECT_TRUE(run(loadFractalsDialog, path("typed")).ends_with("Loaded  1 fractals.\n"))
+        << "the bare name loads what it saved";
+    EXPECT_EQ(currentFilePath, path("typed.FRAC"));
 
     const Bytes old = read(kept);
     fractalList.assign(20, probeRecord());

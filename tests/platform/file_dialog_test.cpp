@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fnmatch.h>
+#include <sstream>
+
 namespace {
 
 const std::vector<FileFilter> filters{
@@ -20,10 +23,31 @@ TEST(FileDialogTest, OpenPassesTitleAndFiltersInOrderAndReturnsThePathAsChosen)
     EXPECT_EQ(zenity.arguments(1), (std::vector<std::string>{
                                        "--file-selection",
                                        "--title=Load fractals",
-                                       "--file-filter=fractals (*.frac, *.frac2) | *.frac *.frac2",
+                                       "--file-filter=fractals (*.frac, *.frac2) | "
+                                       "*.[fF][rR][aA][cC] *.[fF][rR][aA][cC]2",
                                        "--file-filter=all files (*.*) | *.*",
                                    }));
     EXPECT_FALSE(std::filesystem::exists("x")) << "the chosen name reached a shell";
+}
+
+// The chooser matches patterns case-sensitively, as fnmatch does: each filter must still show
+// the files its patterns name in any case, and no others.
+TEST(FileDialogTest, FiltersShowTheirFilesInAnyCase)
+{
+    ZenityStandIn zenity;
+    openFileDialog("Load fractals", {{"both", "*.frac;*.frac2"}, {"v2", "*.frac2"}}, ".FRAC");
+    const auto shows = [&](size_t filter, const char* name) {
+        std::istringstream words(zenity.arguments(1).at(2 + filter));
+        words.ignore(1000, '|');
+        for (std::string pattern; words >> pattern;)
+            if (fnmatch(pattern.c_str(), name, 0) == 0)
+                return true;
+        return false;
+    };
+    for (const char* name : {"a.frac", "a.FRAC", "a.Frac", "a.frac2", "a.FRAC2"})
+        EXPECT_TRUE(shows(0, name)) << name;
+    EXPECT_FALSE(shows(0, "a.frac3") || shows(0, "a.fra") || shows(1, "b.FRAC"));
+    EXPECT_TRUE(shows(1, "b.FRAC2"));
 }
 
 TEST(FileDialogTest, OpenCancelAndTypedNamesWithoutExtension)
@@ -47,6 +71,17 @@ TEST(FileDialogTest, OpenCancelAndTypedNamesWithoutExtension)
     zenity.answer(5, dotted + "\n", 0);
     EXPECT_EQ(openFileDialog("Load fractals", filters, ".frac"), dotted + ".frac")
         << "a dot in a folder name is no extension";
+
+    // The default extension in another case: the exact name first, else the first variant.
+    const std::string bare = (zenity.files() / "bare").string();
+    std::ofstream(bare + ".frac") << "x";
+    std::ofstream(bare + ".Frac") << "x";
+    std::ofstream(zenity.files() / "barely.FRAC") << "x";
+    zenity.answer(6, bare + "\n", 0);
+    EXPECT_EQ(openFileDialog("Load fractals", filters, ".FRAC"), bare + ".Frac");
+    std::ofstream(bare + ".FRAC") << "x";
+    zenity.answer(7, bare + "\n", 0);
+    EXPECT_EQ(openFileDialog("Load fractals", filters, ".FRAC"), bare + ".FRAC");
 }
 
 TEST(FileDialogTest, SaveProposesTheNameAndConfirmsAReplacedDefaultExtension)

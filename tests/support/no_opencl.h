@@ -48,22 +48,22 @@ inline std::string mappedLibrary(const std::string& name)
 // over target; the program's path and arguments follow them. As root only the mount namespace
 // is new, otherwise a user namespace too. Empty, with the reason in why, when the namespace
 // cannot be made here; the machine's own mounts are never touched.
-inline std::vector<std::string> coveringPrefix(const std::string& cover, const std::string& target,
+inline std::vector<std::string> coveringWrapper(const std::string& cover, const std::string& target,
                                                std::string& why)
 {
-    std::vector<std::string> prefix{"/usr/bin/unshare"};
+    std::vector<std::string> wrapper{"/usr/bin/unshare"};
     if (geteuid() != 0)
-        prefix.insert(prefix.end(), {"--user", "--map-root-user"});
-    prefix.insert(prefix.end(), {"--mount", "/bin/sh", "-c",
+        wrapper.insert(wrapper.end(), {"--user", "--map-root-user"});
+    wrapper.insert(wrapper.end(), {"--mount", "/bin/sh", "-c",
                                  "mount --bind \"$1\" \"$2\" && shift 2 && exec \"$@\"", "sh", cover,
                                  target});
     // The same namespace once more, with a check that the target now reads as the cover.
     std::string probe;
-    for (const std::string& word : prefix)
+    for (const std::string& word : wrapper)
         probe += "'" + word + "' ";
     probe += "/usr/bin/cmp -s '" + cover + "' '" + target + "' 2>/dev/null";
     if (std::system(probe.c_str()) == 0)
-        return prefix;
+        return wrapper;
     why = "cannot bind-mount over " + target + " in a private mount namespace (unshare --mount)";
     return {};
 }
