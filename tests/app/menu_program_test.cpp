@@ -103,12 +103,12 @@ TEST(MenuProgram, TheFormEditsTheRecordItShowedAndRefusesTextThatIsNoNumber)
     ProgramRun run({"--cpu"});
     ASSERT_TRUE(run.waitFor("Frame time ")) << run.output() << run.errors();
     ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
-    keys("Return " + repeat("Down", 8) + "Return"); // File > Load from disk
+    pressKeys("Return " + repeatKey("Down", 8) + "Return"); // File > Load from disk
     ASSERT_TRUE(run.waitFor("Loaded  3 fractals.\n")) << run.output();
 
     // The form opens on A and the list steps to B before the form is confirmed: by five wheel
     // notches, then by Shift+Right.
-    const std::string openForm = "Return " + repeat("Down", 5) + "Return ";
+    const std::string openForm = "Return " + repeatKey("Down", 5) + "Return ";
     struct Step {
         const char* xdotool;
         const char* letter; // typed over the name's last letter
@@ -117,7 +117,7 @@ TEST(MenuProgram, TheFormEditsTheRecordItShowedAndRefusesTextThatIsNoNumber)
     size_t shownB = 0;
     for (const Step& step : {Step{"click --repeat 5 --delay 1 5", "x", "Form X"},
                              Step{"keydown shift key Right keyup shift", "y", "Form Y"}}) {
-        keys(openForm + "End BackSpace " + step.letter);
+        pressKeys(openForm + "End BackSpace " + step.letter);
         ASSERT_TRUE(runCommand(std::string("xdotool ") + step.xdotool));
         ASSERT_TRUE(run.waitFor(parameterLine(b), ++shownB)) << run.output();
         ASSERT_TRUE(runCommand("xdotool key Return"));
@@ -126,10 +126,10 @@ TEST(MenuProgram, TheFormEditsTheRecordItShowedAndRefusesTextThatIsNoNumber)
     }
 
     const std::string enter = "Key code is 257 and shift state is 0\n";
-    keys(openForm + "Tab End " + repeat("BackSpace", 12) + "1 e 8 Return");
+    pressKeys(openForm + "Tab End " + repeatKey("BackSpace", 12) + "1 e 8 Return");
     EXPECT_TRUE(run.waitFor(enter + "Maximum iterations: \"1E8\" is not a whole number from 1 to 100000000\n"))
         << run.output();
-    keys(openForm + "Tab Tab End " + repeat("BackSpace", 12) + "1 e 4 0 0 Return");
+    pressKeys(openForm + "Tab Tab End " + repeatKey("BackSpace", 12) + "1 e 4 0 0 Return");
     EXPECT_TRUE(run.waitFor(enter + "Maximum size squared: \"1E400\" is not a finite number\n")) << run.output();
     EXPECT_EQ(countOf(run.output(), "Fractal parameters changed\n"), 2u) << run.output();
     ASSERT_TRUE(closeProgramWindow());
@@ -153,16 +153,16 @@ TEST(MenuProgram, CycleEndsABenchmarkAndTheNextOneRuns)
     ASSERT_TRUE(run.waitFor(parameterLine(records[1]))) << run.output() << run.errors();
     ASSERT_TRUE(runCommand("xdotool mousemove 200 200"));
 
-    keys("Return " + repeat("Down", 4) + "Return"); // File > Cycle
-    keys("Return " + repeat("Down", 7) + "Return"); // File > Benchmark From File
+    pressKeys("Return " + repeatKey("Down", 4) + "Return"); // File > Cycle
+    pressKeys("Return " + repeatKey("Down", 7) + "Return"); // File > Benchmark From File
     ASSERT_TRUE(run.waitFor("Total rendering time ")) << run.output();
     const std::string cut = run.output();
     EXPECT_EQ(countOf(cut, parameterLine(records.back())), 0u) << "the first benchmark ran to its end";
     EXPECT_LT(cut.find("Loaded  1 fractals.\n"), cut.find("Total rendering time ")) << "no report when cut short";
 
-    keys("Return " + repeat("Down", 6) + "Return"); // File > Benchmark
+    pressKeys("Return " + repeatKey("Down", 6) + "Return"); // File > Benchmark
     EXPECT_TRUE(run.waitFor("Total rendering time ", 2)) << run.output();
-    keys("Return " + repeat("Down", 10) + "Return"); // File > Quit
+    pressKeys("Return " + repeatKey("Down", 10) + "Return"); // File > Quit
     EXPECT_EQ(run.exitCode(), 0) << run.output() << run.errors();
 }
 
