@@ -120,6 +120,12 @@ TEST_F(KernelTest, JuliaCountsAreKeptAtTheLargestIterationLimit)
     EXPECT_EQ(*std::max_element(ordinary.begin(), ordinary.end()), 9);
     record.maxIterations = std::numeric_limits<int32_t>::max();
     EXPECT_EQ(onDevice(record, false), ordinary);
+
+    // A pixel that never escapes ends at the largest limit too: z = 0 stays 0, and every other
+    // pixel starts at |z| >= 2. (Double precision: its loop counted past the limit for ever.)
+    record.minX = record.minY = 0.0L;
+    record.maxX = record.maxY = 2.0L * side;
+    EXPECT_EQ(onDevice(record, true)[0], 0);
 }
 
 TEST_F(KernelTest, NothingToIterateStoresZeroAndABadTextureStoresNothing)
