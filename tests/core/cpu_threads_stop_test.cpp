@@ -1,12 +1,10 @@
 #include "core/cpu_threads.h"
 #include "core/fractal_list.h"
-#include "core/frame_wait.h"
 #include "core/globals.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,16 +28,6 @@ FractalRecord endlessRecord()
     return record;
 }
 
-// Waits for a frame run by std::async; ends the test program when it still runs a minute later.
-void expectEndWithinAMinute(std::future<void>& frame)
-{
-    if (frame.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
-        // NOTE: the future would wait for the frame's end, minutes away.
-        std::fputs("The frame still runs a minute after shutdown began\n", stderr);
-        std::_Exit(1);
-    }
-}
-
 TEST(CpuPoolStop, ShutdownCutsALongFrameShort)
 {
     testing::internal::CaptureStdout();
@@ -51,7 +39,11 @@ TEST(CpuPoolStop, ShutdownCutsALongFrameShort)
                                 [&] { computeCpuFrame(pool, endlessRecord(), 1, Mandelbrot); });
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         stopFlag = true;
-        expectEndWithinAMinute(frame);
+        if (frame.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            // NOTE: the future would wait for the frame's end, minutes away.
+            std::fputs("The frame still runs a minute after shutdown began\n", stderr);
+            std::_Exit(1);
+        }
         EXPECT_GT(std::count(image.begin(), image.end(), untouched), 0)
             << "the tiles left when shutdown began are not computed";
 
@@ -64,28 +56,6 @@ TEST(CpuPoolStop, ShutdownCutsALongFrameShort)
         FractalRecord quick = defaultFractalRecord(Mandelbrot, 0);
         computeCpuFrame(pool, quick, 1, Mandelbrot);
         EXPECT_EQ(std::count(image.begin(), image.end(), untouched), 0);
-    }
-    testing::internal::GetCapturedStdout();
-}
-
-TEST(CpuPoolStop, AFrameThreadsLookRunsWhileItWaitsAndCanStopTheFrame)
-{
-    testing::internal::CaptureStdout();
-    std::vector<uint16_t> image(256 * 256, untouched);
-    static std::atomic<int32_t> looks{0};
-    {
-        CPUThreads pool(2, 256, 256, image.data());
-        auto frame = std::async(std::launch::async, [&] {
-            frameWaitLook = [] {
-                if (++looks == 20)
-                    stopFlag = true;
-            };
-            computeCpuFrame(pool, endlessRecord(), 2, Mandelbrot);
-        });
-        expectEndWithinAMinute(frame);
-        EXPECT_GE(looks, 20);
-        EXPECT_GT(std::count(image.begin(), image.end(), untouched), 0);
-        stopFlag = false;
     }
     testing::internal::GetCapturedStdout();
 }

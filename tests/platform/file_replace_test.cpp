@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -96,29 +93,6 @@ TEST_F(FileReplaceTest, NamesUpToTheLimitAreWrittenKeepingModeAndGroup)
     EXPECT_EQ(status(existing).st_mode & 07777, 0640u);
     EXPECT_EQ(status(existing).st_gid, group);
     EXPECT_EQ(names().size(), 2u);
-}
-
-TEST_F(FileReplaceTest, AWriteBeyondTheFileSizeLimitFailsAndTheProcessGoesOn)
-{
-    const std::string existing = file("list.frac2", 0644);
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // Exits 0 only when the save failed and left the signal's default in place.
-        std::signal(SIGXFSZ, SIG_DFL);
-        const rlimit limit{8192, 8192};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool saved = replace(existing, std::string(26 * 1024, 'x'));
-        struct sigaction after {};
-        ::sigaction(SIGXFSZ, nullptr, &after);
-        ::_exit(saved ? 1 : after.sa_handler == SIG_DFL ? 0 : 2);
-    }
-    int result = 0;
-    ASSERT_EQ(::waitpid(child, &result, 0), child);
-    EXPECT_TRUE(WIFEXITED(result)) << "ended by signal " << WTERMSIG(result);
-    EXPECT_EQ(WEXITSTATUS(result), 0);
-    EXPECT_EQ(read(existing), "old");
-    EXPECT_EQ(names(), std::set<std::string>{"list.frac2"}) << "no temporary file is left";
 }
 
 } // namespace
