@@ -125,6 +125,12 @@ std::optional<int32_t> formIterations(const std::string& text)
     char* end = nullptr;
     errno = 0;
     const long long value = std::strtoll(text.c_str(), &end, 10);
+    // The form shows the count with six decimals: a point followed by zeros only is whole.
+    if (end != text.c_str() && *end == '.') {
+        ++end;
+        while (*end == '0')
+            ++end;
+    }
     if (!tookWholeText(text, end) || errno == ERANGE || value < minFormIterations
         || value > maxFormIterations)
         return std::nullopt;

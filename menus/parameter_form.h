@@ -19,7 +19,8 @@ constexpr int32_t maxFormIterations = 100'000'000;
 void openFractalInformation();
 
 // The iteration count of a row whose whole text, blanks aside, is a decimal integer from
-// minFormIterations to maxFormIterations; nothing for any other text.
+// minFormIterations to maxFormIterations, optionally followed by a point and zeros ("768.000000",
+// as the form shows it); nothing for any other text.
 std::optional<int32_t> formIterations(const std::string& text);
 
 // The real of a row whose whole text, blanks aside, is a number in the standard library's

@@ -86,7 +86,8 @@ TEST(FormRows, ARowConvertsOnlyWhenItsWholeTextIsTheNumber)
 {
     const std::pair<const char*, std::optional<int32_t>> counts[] = {
         {" +1500 ", 1500}, {"100000000", maxFormIterations}, {"1E8", {}}, {"12ABC", {}},
-        {"7.9", {}}, {"1 5", {}}, {" ", {}}, {"0", {}}, {"100000001", {}}, {"99999999999999999999", {}}};
+        {"7.9", {}}, {"1000.", 1000}, {" 1000.000000 ", 1000}, {"768.0", 768}, {"7.09", {}},
+        {"7.0.0", {}}, {".0", {}}, {"100000000.000001", {}}, {"100000001.0", {}}, {"1 5", {}}, {" ", {}}, {"0", {}}, {"100000001", {}}, {"99999999999999999999", {}}};
     for (const auto& [text, count] : counts)
         EXPECT_EQ(formIterations(text), count) << text;
     const std::pair<const char*, std::optional<long double>> reals[] = {
