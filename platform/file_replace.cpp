@@ -1,10 +1,14 @@
 #include "platform/file_replace.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,20 +43,44 @@ bool userMayReplace(const struct stat& file)
     return file.st_uid == ::geteuid() && (file.st_mode & S_IWUSR) != 0 && file.st_nlink == 1;
 }
 
-// Creates a file that did not exist in the folder, under a short name that fits beside any name
-// the file system takes; -1 when none can be made.
-int createTemporary(const fs::path& folder, std::string& name)
+// Creates a file that did not exist, beside the target and named after it, that only the user
+// may read or write; -1 when none can be made.
+int createTemporary(const fs::path& target, std::string& name)
 {
+    const fs::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    const std::string leaf = target.filename().string();
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const size_t fits = limit > 0 && limit < NAME_MAX ? static_cast<size_t>(limit) : NAME_MAX;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char leaf[64];
-        std::snprintf(leaf, sizeof leaf, ".tessaly-%ld-%d.tmp", static_cast<long>(::getpid()),
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, ".tessaly-%ld-%d.tmp", static_cast<long>(::getpid()),
                       attempt);
-        name = (folder / leaf).string();
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // NOTE: the target's name is cut so the whole name fits wherever the target's does, and
+        // only where a character starts, so that what is kept is still valid UTF-8.
+        size_t cut = std::min(leaf.size(), fits - std::min(fits, std::strlen(suffix)));
+        while (cut > 0 && cut < leaf.size() && (leaf[cut] & 0xC0) == 0x80)
+            --cut;
+        name = (folder / (leaf.substr(0, cut) + suffix)).string();
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// The process's file-creation mask, read without setting it: umask() would hand a changed mask
+// to files other threads create meanwhile. NOTE: when it cannot be read, 077 keeps a new file
+// the user's alone, never more open than a plain creation would have left it.
+mode_t creationMask()
+{
+    std::ifstream status("/proc/thread-self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        unsigned mask = 0;
+        if (std::sscanf(line.c_str(), "Umask: %o", &mask) == 1)
+            return static_cast<mode_t>(mask & 0777);
+    }
+    return 077;
 }
 
 // Ignores SIGXFSZ while it lives, so that a write beyond the file-size limit fails with EFBIG
@@ -74,23 +102,35 @@ private:
     struct sigaction saved_ {};
 };
 
-// Writes the bytes into the new file and gives it the old file's group and permissions; false
-// when any step fails.
+// Writes the bytes into the new file, then gives it the old file's group where the user may and
+// its final permissions; false when any step fails.
 bool fillTemporary(int fd, std::span<const unsigned char> bytes, const struct stat* old)
 {
     FileSizeSignalIgnored ignored;
     if (!writeAll(fd, bytes))
         return false;
+    // A new file gets the mode a plain creation would have given it.
+    mode_t mode = old ? old->st_mode & 07777 : 0666 & ~creationMask();
     if (old) {
-        // NOTE: the group first, since changing it may clear the set-group-ID bit.
+        // NOTE: the group first, since changing it may clear the set-group-ID bit. A user outside
+        // the old group may not give it (EPERM, or EINVAL for a group unknown to the namespace):
+        // the file then keeps the user's.
         struct stat made {};
         if (::fstat(fd, &made) != 0)
             return false;
-        if (made.st_gid != old->st_gid && ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0)
-            return false;
-        if (::fchmod(fd, old->st_mode & 07777) != 0)
-            return false;
+        bool groupKept = made.st_gid == old->st_gid;
+        if (!groupKept) {
+            groupKept = ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) == 0;
+            if (!groupKept && errno != EPERM && errno != EINVAL)
+                return false;
+        }
+        // NOTE: with another group, the set-group-ID bit is dropped and the group gets no more
+        // than others had, so that no one gains a right by the change of group.
+        if (!groupKept)
+            mode = (mode & ~(S_ISGID | S_IRWXG)) | (mode & S_IRWXG & ((mode & S_IRWXO) << 3));
     }
+    if (::fchmod(fd, mode) != 0)
+        return false;
     // NOTE: the data must be on disk before the rename makes it the file's only copy.
     return ::fsync(fd) == 0;
 }
@@ -114,8 +154,7 @@ bool replaceFileContents(const std::string& path, std::span<const unsigned char>
         return false;
 
     std::string temporary;
-    const int fd = createTemporary(target.parent_path().empty() ? "." : target.parent_path(),
-                                   temporary);
+    const int fd = createTemporary(target, temporary);
     if (fd < 0)
         return false;
     bool written = fillTemporary(fd, bytes, existed ? &old : nullptr);
