@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 static_assert(std::endian::native == std::endian::little, "fractal files are little-endian");
 
@@ -269,8 +270,8 @@ std::vector<unsigned char> encodeFractalFile(const std::vector<FractalRecord>& r
 
 int fractalFileVersion(const std::string& path)
 {
-    const size_t first = path.find(".frac2");
-    return first != std::string::npos && first + 6 == path.size() ? 2 : 1;
+    constexpr std::string_view extension = ".frac2";
+    return std::string_view(path).ends_with(extension) ? 2 : 1;
 }
 
 LoadOutcome loadFractals(const std::string& path)

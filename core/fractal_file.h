@@ -33,7 +33,7 @@ FractalFileContents parseFractalFile(std::span<const unsigned char> bytes);
 std::vector<unsigned char> encodeFractalFile(const std::vector<FractalRecord>& records,
                                              int version);
 
-// The version a file is written in: 2 when the first ".frac2" in the path ends it, else 1.
+// The version a file is written in: 2 when the path ends in ".frac2", else 1.
 int fractalFileVersion(const std::string& path);
 
 // The largest fractal file the reader takes, 2 GiB - 1 bytes: far beyond any list the program

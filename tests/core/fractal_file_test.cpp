@@ -139,7 +139,9 @@ TEST_F(FractalFileTest, VersionFollowsTheLastTwoBytesNotTheName)
 
     EXPECT_EQ(fractalFileVersion("/home/a/list.frac2"), 2);
     EXPECT_EQ(fractalFileVersion("/home/a/list.FRAC2"), 1);
-    EXPECT_EQ(fractalFileVersion("/home/a.frac2/list.frac2"), 1);
+    EXPECT_EQ(fractalFileVersion("/home/a.frac2/list.frac2"), 2);
+    EXPECT_EQ(fractalFileVersion("a.frac2.frac2"), 2);
+    EXPECT_EQ(fractalFileVersion("/home/a.frac2/list.frac"), 1);
     EXPECT_EQ(fractalFileVersion("/home/a/list.frac"), 1);
     EXPECT_EQ(fractalFileVersion("/home/a/list.frac2.old"), 1);
 }
