@@ -359,10 +359,12 @@ void computeCpuFrame(CPUThreads& pool, const FractalRecord& record, int32_t prec
         tokens = pool.tokensPerFrame;
     }
     pool.workAvailable.release(tokens);
-    // NOTE: a thread with a look waits in naps; a close it sees there sets stopFlag, and the
-    // workers then count the remaining tiles without computing them.
+    // NOTE: a thread with a look waits in bounded waits; a close it sees between two sets
+    // stopFlag, and the workers then count the remaining tiles without computing them.
     if (frameWaitLook != nullptr)
-        napUntil([&pool] { return pool.frameDone.tryAcquire(); });
+        waitLooking([&pool](std::chrono::milliseconds interval) {
+            return pool.frameDone.tryAcquireFor(interval);
+        });
     else
         pool.frameDone.acquire();
     setX87Precision(X87Precision::Single);

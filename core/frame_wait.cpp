@@ -1,17 +1,11 @@
 #include "core/frame_wait.h"
 
-#include <thread>
-
 thread_local FrameWaitLook frameWaitLook = nullptr;
 
-void napUntil(const std::function<bool()>& done)
+void waitLooking(const std::function<bool(std::chrono::milliseconds)>& waitFor)
 {
-    while (!done()) {
-        if (frameWaitLook != nullptr) {
+    while (!waitFor(frameWaitInterval)) {
+        if (frameWaitLook != nullptr)
             frameWaitLook();
-            if (done())
-                return;
-        }
-        std::this_thread::sleep_for(frameWaitNap);
     }
 }

@@ -26,7 +26,7 @@ std::deque<PixelBuffer> makeFreeBuffers()
 
 // NOTE: the compute thread and synchronous mode's renderScene may both reach frameStep;
 // two frame steps on one CPU pool would corrupt its tile queue.
-std::mutex frameStepMutex;
+std::timed_mutex frameStepMutex;
 
 uint64_t nanosecondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -87,7 +87,9 @@ bool frameStep(bool interop)
     // NOTE: the main thread may meet a frame of the compute thread here, just after the mode
     // changed; a close seen while it waits stops that frame.
     if (frameWaitLook != nullptr)
-        napUntil([&frameLock] { return frameLock.try_lock(); });
+        waitLooking([&frameLock](std::chrono::milliseconds interval) {
+            return frameLock.try_lock_for(interval);
+        });
     else
         frameLock.lock();
 

@@ -25,6 +25,7 @@
     X(clEnqueueNDRangeKernel)                                                                    \
     X(clEnqueueReadBuffer)                                                                       \
     X(clGetEventInfo)                                                                            \
+    X(clSetEventCallback)                                                                        \
     X(clFlush)                                                                                   \
     X(clFinish)                                                                                  \
     X(clReleaseEvent)                                                                            \

@@ -5,14 +5,18 @@
 #include "core/message_log.h"
 #include "opencl/cl_api.h"
 #include "platform/console.h"
+#include "platform/semaphore.h"
 
 #include <GL/gl.h>
 
+#include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
-// clErrorTexts: set kernel arg, update palette data, enqueue task, read back buffer, acquire GL objects.
+// The entries of clErrorTexts: set kernel arg, update palette data, enqueue task, read back
+// buffer, acquire GL objects.
 enum ClErrorText { SetKernelArg = 0, EnqueueTask = 2, ReadBackBuffer = 3, AcquireGLObjects = 4 };
 
 void reportFailure(const std::string& text)
@@ -26,27 +30,28 @@ void createMemoryObjects(uint16_t* hostImage, const std::vector<unsigned>& textu
 {
     ClState& s = clState;
     if (!s.clInteropContext) {
-        const size_t bytes = static_cast<size_t>(s.clImageWidth) * static_cast<size_t>(s.clImageHeight) * 2;
-        s.clBuffers.push_back(clApi.clCreateBuffer(s.clContext, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR,
-                                             bytes, hostImage, &s.clLastError));
+        const size_t bytes
+            = static_cast<size_t>(s.clImageWidth) * static_cast<size_t>(s.clImageHeight) * 2;
+        s.clBuffers.push_back(clApi.clCreateBuffer(s.clContext,
+                                                   CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR, bytes,
+                                                   hostImage, &s.clLastError));
     } else {
         cl_int failures = CL_SUCCESS;
         for (unsigned texture : textures) {
             cl_int code = CL_SUCCESS;
-            s.clBuffers.push_back(
-                clApi.clCreateFromGLTexture2D(s.clContext, CL_MEM_WRITE_ONLY, GL_TEXTURE_2D, 0, texture,
-                                              &code));
+            s.clBuffers.push_back(clApi.clCreateFromGLTexture2D(s.clContext, CL_MEM_WRITE_ONLY,
+                                                                GL_TEXTURE_2D, 0, texture, &code));
             if (code != CL_SUCCESS) {
-                printLine("clCreateFromGLTexture2D returned " + std::to_string(code) + " " +
-                                clErrorString(code));
+                printLine("clCreateFromGLTexture2D returned " + std::to_string(code) + " "
+                          + clErrorString(code));
                 failures |= code;
             }
         }
         s.clLastError = failures;
     }
     if (s.clLastError != CL_SUCCESS) {
-        printLine(std::string("Could not create memory buffer") +
-                        (s.clInteropContext ? " (from texture): " : ": "));
+        printLine(std::string("Could not create memory buffer")
+                  + (s.clInteropContext ? " (from texture): " : ": "));
         printLine(clErrorString(s.clLastError));
         fatalExit(7);
     }
@@ -84,24 +89,51 @@ void setKernelArguments(cl_kernel kernel, const FractalRecord& record, cl_mem me
 // True once the event's command has ended, well or not.
 bool commandEnded(cl_event event)
 {
+    const cl_event_info what = CL_EVENT_COMMAND_EXECUTION_STATUS;
     cl_int status = CL_COMPLETE;
-    if (clApi.clGetEventInfo(event, CL_EVENT_COMMAND_EXECUTION_STATUS, sizeof status, &status, nullptr) !=
-        CL_SUCCESS)
+    if (clApi.clGetEventInfo(event, what, sizeof status, &status, nullptr) != CL_SUCCESS)
         return true;
     return status <= CL_COMPLETE;
 }
 
+// Releases the semaphore that the callback's data owns a share of, then drops that share.
+void CL_CALLBACK signalCommandEnd(cl_event, cl_int, void* data)
+{
+    auto* share = static_cast<std::shared_ptr<CountingSemaphore>*>(data);
+    (*share)->release();
+    delete share;
+}
+
 // Waits for the kernel of the event; false when stopFlag came first, leaving the kernel running.
 // NOTE: an enqueued kernel cannot be cancelled, and nobody shows a frame once shutdown has begun.
+// The runtime's completion callback ends the wait at once; the callback keeps its own share of
+// the semaphore, since it may run after a wait that stopFlag ended.
 bool waitForKernel(cl_event event)
 {
+    auto ended = std::make_shared<CountingSemaphore>();
+    auto* share = new std::shared_ptr<CountingSemaphore>(ended);
+    if (clApi.clSetEventCallback(event, CL_COMPLETE, signalCommandEnd, share) != CL_SUCCESS) {
+        delete share;
+        ended.reset();
+    }
     clApi.clFlush(clState.clQueue);
-    napUntil([event] { return stopFlag || commandEnded(event); });
-    const bool ended = commandEnded(event);
+    bool signalled = false;
+    waitLooking([&](std::chrono::milliseconds interval) {
+        if (stopFlag)
+            return true;
+        if (ended) {
+            signalled = ended->tryAcquireFor(interval);
+            return signalled;
+        }
+        // Without a callback the status is polled.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return commandEnded(event);
+    });
+    const bool finished = signalled || commandEnded(event);
     clApi.clReleaseEvent(event);
-    if (!ended)
+    if (!finished)
         clState.kernelLeftRunning = true;
-    return ended;
+    return finished;
 }
 
 } // namespace
@@ -111,8 +143,9 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
 {
     const auto index = static_cast<uint32_t>(textureIndex);
     if (index >= textures.size()) {
-        printLine("Error texture Id goes beyond bounds of texure buffer. Id is " +
-                        std::to_string(index) + ", num textures is : " + std::to_string(textures.size()));
+        printLine("Error texture Id goes beyond bounds of texure buffer. Id is "
+                  + std::to_string(index) + ", num textures is : "
+                  + std::to_string(textures.size()));
         return;
     }
 
@@ -126,8 +159,9 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
     if (!s.clBuffersCreated)
         createMemoryObjects(*hostBuffer, textures);
     if (s.clInteropContext && index >= s.clBuffers.size()) {
-        printLine("Error texture Id goes beyond bounds of texure buffer. Id is " +
-                        std::to_string(index) + ", num textures is : " + std::to_string(s.clBuffers.size()));
+        printLine("Error texture Id goes beyond bounds of texure buffer. Id is "
+                  + std::to_string(index) + ", num textures is : "
+                  + std::to_string(s.clBuffers.size()));
         return;
     }
     cl_mem memory = s.clInteropContext ? s.clBuffers[index] : s.clBuffers[0];
@@ -149,22 +183,26 @@ void computeCL(int32_t fractalType, uint16_t** hostBuffer, const std::vector<uns
     else
         setKernelArguments<cl_float>(kernel, record, memory, fractalType);
 
-    const size_t global[2] = {static_cast<size_t>(s.clImageWidth), static_cast<size_t>(s.clImageHeight)};
+    const size_t global[2]
+        = {static_cast<size_t>(s.clImageWidth), static_cast<size_t>(s.clImageHeight)};
     const size_t edge = maxWorkGroupSize == 1 ? 1 : 16;
     const size_t local[2] = {edge, edge};
     cl_event done = nullptr;
-    s.clLastError = clApi.clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0, nullptr, &done);
+    s.clLastError = clApi.clEnqueueNDRangeKernel(s.clQueue, kernel, 2, nullptr, global, local, 0,
+                                                 nullptr, &done);
     if (s.clLastError != CL_SUCCESS)
         reportFailure(clErrorTexts[EnqueueTask] + ": Error Code " + std::to_string(s.clLastError));
     if (done != nullptr && !waitForKernel(done))
         return;
 
     if (!s.clInteropContext) {
-        const size_t bytes = static_cast<size_t>(s.clImageWidth) * static_cast<size_t>(s.clImageHeight) * 2;
-        s.clLastError = clApi.clEnqueueReadBuffer(s.clQueue, memory, CL_TRUE, 0, bytes, *hostBuffer, 0,
-                                            nullptr, nullptr);
+        const size_t bytes
+            = static_cast<size_t>(s.clImageWidth) * static_cast<size_t>(s.clImageHeight) * 2;
+        s.clLastError = clApi.clEnqueueReadBuffer(s.clQueue, memory, CL_TRUE, 0, bytes, *hostBuffer,
+                                                  0, nullptr, nullptr);
         if (s.clLastError != CL_SUCCESS)
-            reportFailure(clErrorTexts[ReadBackBuffer] + ": Error Code " + std::to_string(s.clLastError));
+            reportFailure(clErrorTexts[ReadBackBuffer] + ": Error Code "
+                          + std::to_string(s.clLastError));
         return;
     }
     s.clLastError = clApi.clFinish(s.clQueue);

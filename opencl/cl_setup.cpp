@@ -38,13 +38,13 @@ struct BuildInputs {
 // The first entry of the device's maximum work-item sizes; keeps the old value on failure.
 void readMaxWorkGroupSize(cl_device_id device)
 {
+    const cl_device_info what = CL_DEVICE_MAX_WORK_ITEM_SIZES;
     size_t bytes = 0;
-    if (clApi.clGetDeviceInfo(device, CL_DEVICE_MAX_WORK_ITEM_SIZES, 0, nullptr, &bytes) != CL_SUCCESS ||
-        bytes < sizeof(size_t))
+    if (clApi.clGetDeviceInfo(device, what, 0, nullptr, &bytes) != CL_SUCCESS
+        || bytes < sizeof(size_t))
         return;
     std::vector<size_t> sizes(bytes / sizeof(size_t), 0);
-    if (clApi.clGetDeviceInfo(device, CL_DEVICE_MAX_WORK_ITEM_SIZES, bytes, sizes.data(), nullptr) !=
-        CL_SUCCESS)
+    if (clApi.clGetDeviceInfo(device, what, bytes, sizes.data(), nullptr) != CL_SUCCESS)
         return;
     maxWorkGroupSize = static_cast<int32_t>(sizes[0]);
 }
@@ -63,7 +63,8 @@ void createContext(cl_platform_id platform, bool shareWithGL)
         printLine("Not using interop");
         properties = {CL_CONTEXT_PLATFORM, reinterpret_cast<cl_context_properties>(platform), 0};
     }
-    s.clContext = clApi.clCreateContext(properties.data(), 1, &s.clDevice, nullptr, nullptr, &s.clLastError);
+    s.clContext = clApi.clCreateContext(properties.data(), 1, &s.clDevice, nullptr, nullptr,
+                                        &s.clLastError);
     if (s.clLastError != CL_SUCCESS)
         failBuild("Could not create context", 2);
     if (shareWithGL)
@@ -75,22 +76,24 @@ void buildProgram(int index, const std::string& source)
     ClState& s = clState;
     const char* text = source.c_str();
     const size_t length = source.size();
-    s.clPrograms[index] = clApi.clCreateProgramWithSource(s.clContext, 1, &text, &length, &s.clLastError);
+    s.clPrograms[index]
+        = clApi.clCreateProgramWithSource(s.clContext, 1, &text, &length, &s.clLastError);
     if (s.clLastError != CL_SUCCESS)
         failBuild("Could not create program from source", 4);
 
     const std::string options = kernelBuildOptions(index == 0);
-    s.clLastError =
-        clApi.clBuildProgram(s.clPrograms[index], 1, &s.clDevice, options.c_str(), nullptr, nullptr);
+    s.clLastError = clApi.clBuildProgram(s.clPrograms[index], 1, &s.clDevice, options.c_str(),
+                                         nullptr, nullptr);
     if (s.clLastError != CL_SUCCESS) {
         printLine("Could not build program");
         printLine("Error code " + std::to_string(s.clLastError));
         size_t size = 0;
-        clApi.clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size);
+        clApi.clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, 0,
+                                    nullptr, &size);
         std::vector<char> log(size + 1, '\0');
         if (size != 0) {
-            clApi.clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG, size + 1,
-                                  log.data(), nullptr);
+            clApi.clGetProgramBuildInfo(s.clPrograms[index], s.clDevice, CL_PROGRAM_BUILD_LOG,
+                                        size + 1, log.data(), nullptr);
             printLine(log.data());
         } else {
             printLine("Build log is nullptr");

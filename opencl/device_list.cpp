@@ -15,10 +15,12 @@ namespace {
 std::string platformName(cl_platform_id platform)
 {
     size_t size = 0;
-    if (clApi.clGetPlatformInfo(platform, CL_PLATFORM_NAME, 0, nullptr, &size) != CL_SUCCESS || size == 0)
+    if (clApi.clGetPlatformInfo(platform, CL_PLATFORM_NAME, 0, nullptr, &size) != CL_SUCCESS
+        || size == 0)
         return "";
     std::vector<char> text(size + 1, '\0');
-    if (clApi.clGetPlatformInfo(platform, CL_PLATFORM_NAME, size + 1, text.data(), nullptr) != CL_SUCCESS)
+    if (clApi.clGetPlatformInfo(platform, CL_PLATFORM_NAME, size + 1, text.data(), nullptr)
+        != CL_SUCCESS)
         return "";
     return text.data();
 }
@@ -45,7 +47,8 @@ T deviceValue(cl_device_id device, cl_device_info what)
 
 std::vector<cl_device_id> platformDevices(cl_platform_id platform)
 {
-    const cl_device_type types = CL_DEVICE_TYPE_CPU | CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR;
+    const cl_device_type types
+        = CL_DEVICE_TYPE_CPU | CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR;
     cl_uint count = 0;
     if (clApi.clGetDeviceIDs(platform, types, 0, nullptr, &count) != CL_SUCCESS || count == 0)
         return {};
@@ -101,12 +104,11 @@ void listDevices(bool print)
             list.push_back(info);
 
             if (print) {
-                printLine(" Device ID: " + std::to_string(list.size()) + platformText +
-                                " Version " + version + " " + name + " RAM: " +
-                                std::to_string(memory >> 20) + " MB, Double Precision: " +
-                                (info.supportsDouble ? "Yes" : "No"));
-                printLine(std::string("OpenGL interop: ") +
-                                (info.supportsGLSharing ? "Yes" : "No"));
+                printLine(" Device ID: " + std::to_string(list.size()) + platformText + " Version "
+                          + version + " " + name + " RAM: " + std::to_string(memory >> 20)
+                          + " MB, Double Precision: " + (info.supportsDouble ? "Yes" : "No"));
+                printLine(std::string("OpenGL interop: ")
+                          + (info.supportsGLSharing ? "Yes" : "No"));
             }
         }
         printLine("");

@@ -1,6 +1,7 @@
 #include "core/cpu_threads.h"
 #include "core/escape_time.h"
 #include "core/fractal_list.h"
+#include "core/frame_wait.h"
 #include "core/globals.h"
 #include "platform/x87.h"
 
@@ -11,6 +12,7 @@
 #include <deque>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -178,12 +180,23 @@ TEST_F(CpuThreadsTest, HundredsOfFramesCompleteWithExactImages)
             const int precision = frame % 5 == 4 ? 3 : 1 + frame % 2;
             const int which = (frame / 5) % 3;
             std::fill(image.begin(), image.end(), 0xBEEF);
+            // Every third frame is waited for as the main thread waits, with a look.
+            frameWaitLook = frame % 3 == 0 ? +[] {} : nullptr;
             computeCpuFrame(pool, records[which], precision, records[which].fractalType);
+            frameWaitLook = nullptr;
             ASSERT_EQ(image, expected[(precision - 1) * 3 + which]) << "frame " << frame;
             std::lock_guard lock(pool.counterMutex);
             ASSERT_EQ(pool.tilesCompleted, tilesPerFrame);
             ASSERT_TRUE(pool.doneSignalled);
         }
+        // A look that sees a close ends a frame that would never end.
+        FractalRecord endless = records[0];
+        endless.maxIterations = std::numeric_limits<int32_t>::max();
+        frameWaitLook = [] { stopFlag = true; };
+        computeCpuFrame(pool, endless, 2, endless.fractalType);
+        frameWaitLook = nullptr;
+        EXPECT_TRUE(stopFlag);
+        stopFlag = false;
         // Exactly one frameDone per frame: none is left over.
         EXPECT_FALSE(pool.frameDone.tryAcquire());
         EXPECT_TRUE(pool.floatTiles.empty() && pool.doubleTiles.empty() &&

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <thread>
 
@@ -25,6 +26,15 @@ TEST(CountingSemaphoreTest, CountsBeyondThirtyTwoBitsAndWakesWaiters)
     a.join();
     b.join();
     EXPECT_FALSE(gate.tryAcquire());
+
+    // A timed wait ends empty-handed at its timeout, and with the token once one is released.
+    EXPECT_FALSE(gate.tryAcquireFor(std::chrono::milliseconds(1)));
+    EXPECT_FALSE(gate.tryAcquireFor(std::chrono::nanoseconds(-1)));
+    std::thread c([&] { EXPECT_TRUE(gate.tryAcquireFor(std::chrono::hours(1))); });
+    gate.release();
+    c.join();
+    gate.release();
+    EXPECT_TRUE(gate.tryAcquireFor(std::chrono::nanoseconds(0)));
 }
 
 } // namespace
