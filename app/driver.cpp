@@ -30,6 +30,12 @@ double stepTowards(long double from, long double to)
     return static_cast<double>((to - from) / zoomPassCount);
 }
 
+// True when two records show the same part of the plane.
+bool sameView(const FractalRecord& a, const FractalRecord& b)
+{
+    return a.maxX == b.maxX && a.minX == b.minX && a.maxY == b.maxY && a.minY == b.minY;
+}
+
 // Starts a 20-pass animation from one record's bounds to another's.
 void startAnimation(const FractalRecord& from, const FractalRecord& to)
 {
@@ -110,8 +116,8 @@ void animationPass()
     endDriving();
 }
 
-// Steps through the list in cycleDirection: records that share an id are animated between,
-// others jumped to; at an end the direction turns, or the benchmark ends.
+// Steps through the list in cycleDirection: records that share an id but not their view are
+// animated between, others jumped to; at an end the direction turns, or the benchmark ends.
 void listStep()
 {
     std::lock_guard lock(fractalListMutex);
@@ -133,14 +139,19 @@ void listStep()
         endDriving();
         return;
     }
+    // NOTE: records of one view are jumped to: every in-between frame would be the new one.
     const FractalRecord* previous = recordAt(cyclePreviousIndex);
-    if (previous != nullptr && previous->id == current->id) {
+    if (previous != nullptr && previous->id == current->id && !sameView(*previous, *current)) {
         startAnimation(*previous, *current);
         return;
     }
     setCurrentFractal(*current);
     queueFractal(*current);
     redrawRequested = true;
+    // A benchmark ended at the list's end: its last record is shown once more, then the driver
+    // rests.
+    if (cycleDirection == 0)
+        endDriving();
 }
 
 // True when the next list step of a benchmark finds the end of the list, where it ends.

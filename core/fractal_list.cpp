@@ -87,6 +87,13 @@ void requestFrame()
     pendingFrames += 1;
 }
 
+void dropPendingFrames()
+{
+    std::lock_guard lock(pendingFramesMutex);
+    pendingFrames = 0;
+    pendingFramesDropped += 1;
+}
+
 void queueFractal(const FractalRecord& record)
 {
     std::lock_guard lock(renderQueueMutex);

@@ -42,3 +42,7 @@ void queueFractal(const FractalRecord& record);
 
 // Raises pendingFrames by one.
 void requestFrame();
+
+// Sets pendingFrames to 0 and counts the drop, so that a frame begun before it neither takes
+// one of the frames asked for after it nor adds to a benchmark's time.
+void dropPendingFrames();

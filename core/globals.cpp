@@ -45,6 +45,7 @@ std::recursive_mutex pendingFramesMutex;
 std::recursive_mutex renderTimeMutex;
 
 int32_t pendingFrames = 1;
+uint32_t pendingFramesDropped = 0;
 uint64_t totalRenderTime = 0;
 
 // Dynamically initialised objects, in the order in which they are built.

@@ -47,6 +47,7 @@ extern int32_t currentFractalIndex;            // guarded by fractalListMutex; -
 extern std::deque<FractalRecord> renderQueue;  // guarded by renderQueueMutex; first in, first out
 extern FractalRecord lastQueuedFractal;        // guarded by renderQueueMutex
 extern int32_t pendingFrames;                  // guarded by pendingFramesMutex
+extern uint32_t pendingFramesDropped;          // times they were dropped; pendingFramesMutex
 extern uint64_t totalRenderTime;               // nanoseconds; guarded by renderTimeMutex
 extern std::atomic<bool> benchmarkActive;
 

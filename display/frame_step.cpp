@@ -99,10 +99,12 @@ bool frameStep(bool interop)
         return false;
     if (stopFlag)
         return true;
+    uint32_t dropsAtStart;
     {
         std::lock_guard lock(pendingFramesMutex);
         if (pendingFrames <= 0)
             return false;
+        dropsAtStart = pendingFramesDropped;
     }
     if (!cpuMode && !clReady)
         return false;
@@ -172,14 +174,18 @@ bool frameStep(bool interop)
     }
 
     logFrameTime(elapsed);
-    if (benchmarkActive) {
-        std::lock_guard lock(renderTimeMutex);
-        totalRenderTime += elapsed;
-    }
+    // NOTE: a frame begun before the pending frames were dropped, as a benchmark's start drops
+    // them, belongs to neither the frames nor the benchmark that came after.
+    bool dropped;
     {
         std::lock_guard lock(pendingFramesMutex);
-        if (pendingFrames > 0)
+        dropped = pendingFramesDropped != dropsAtStart;
+        if (!dropped && pendingFrames > 0)
             pendingFrames -= 1;
+    }
+    if (benchmarkActive && !dropped) {
+        std::lock_guard lock(renderTimeMutex);
+        totalRenderTime += elapsed;
     }
     return false;
 }

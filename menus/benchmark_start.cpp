@@ -1,5 +1,6 @@
 #include "menus/benchmark_start.h"
 
+#include "core/fractal_list.h"
 #include "core/globals.h"
 #include "core/message_log.h"
 #include "display/gl_display.h"
@@ -28,6 +29,8 @@ void startBenchmark()
         }
         currentFractalIndex = 0;
     }
+    // Frames asked for before the start are not the benchmark's.
+    dropPendingFrames();
     zoomAnimating = true;
     if (GlutMenu::CGlutMenu* devices = devicesMenu())
         tickItem(*devices, LabelSynchronousMode, true);
@@ -61,22 +64,11 @@ uint64_t takeTotalRenderTime()
     return total;
 }
 
-} // namespace
-
-void benchmarkEnd()
-{
-    std::ostringstream line;
-    line << "Total rendering time " << static_cast<double>(takeTotalRenderTime()) / 1e9 << " s";
-    printLine(line.str());
-    if (infoLog)
-        infoLog->add(line.str());
-    stopBenchmark();
-}
-
-void stopBenchmark()
+// Stops the list cycle and restores what the start changed. The File menu's Cycle, which a
+// benchmark's cycle replaces, is unticked.
+void endBenchmarkRun()
 {
     cycleDirection = 0;
-    takeTotalRenderTime();
     benchmarkActive = false;
     syncMode = false;
     if (!cpuMode) {
@@ -86,6 +78,26 @@ void stopBenchmark()
     }
     if (GlutMenu::CGlutMenu* devices = devicesMenu())
         tickItem(*devices, LabelSynchronousMode, false);
+    if (GlutMenu::CGlutMenu* file = fileMenu())
+        tickItem(*file, LabelCycle, false);
+}
+
+} // namespace
+
+void benchmarkEnd()
+{
+    std::ostringstream line;
+    line << "Total rendering time " << static_cast<double>(takeTotalRenderTime()) / 1e9 << " s";
+    printLine(line.str());
+    if (infoLog)
+        infoLog->add(line.str());
+    endBenchmarkRun();
+}
+
+void stopBenchmark()
+{
+    takeTotalRenderTime();
+    endBenchmarkRun();
 }
 
 bool kernelSettingsChangedByBenchmark()

@@ -105,7 +105,12 @@ void runCommand(MenuLabel label, int item, CGlutMenu& menu)
         menu.setItemChecked(item, timingLogs);
         break;
     case LabelInformation: openFractalInformation(); break;
-    case LabelLoadFromDisk: loadFractalsDialog(); break;
+    case LabelLoadFromDisk:
+        // A new list ends a benchmark of the old one, without a total.
+        if (benchmarkActive)
+            stopBenchmark();
+        loadFractalsDialog();
+        break;
     case LabelSaveToDisk: saveFractalsDialog(); break;
     case LabelQuit: quit(); break;
     default: break;

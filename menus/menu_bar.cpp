@@ -140,6 +140,11 @@ const DeviceInfo* currentDevice()
     return &clState.deviceList[static_cast<size_t>(id)];
 }
 
+CGlutMenu* fileMenu()
+{
+    return menuBar.getSubmenu(menuBar.findItem(menuLabels[LabelFile]));
+}
+
 CGlutMenu* devicesMenu()
 {
     return menuBar.getSubmenu(menuBar.findItem(menuLabels[LabelDevices]));

@@ -21,7 +21,8 @@ void refreshDevicesMenu(GlutMenu::CGlutMenu* devices);
 // worker count, so the choice shows in the ticks only.
 void cpuThreadsMenuCallback(int& item, GlutMenu::CGlutMenu* menu, void* userData);
 
-// The Devices drop-down of menuBar, or null before the menus are built.
+// The File and Devices drop-downs of menuBar, or null before the menus are built.
+GlutMenu::CGlutMenu* fileMenu();
 GlutMenu::CGlutMenu* devicesMenu();
 
 // Sets the check mark or the enabled state of the item with this label; a menu without the

@@ -30,9 +30,14 @@ protected:
     }
 
     // A Devices menu whose "Synchronous Mode" item is ticked, as a benchmark start leaves it.
+    // Synchronous mode ticked in the Devices menu, and Cycle in the File menu.
     void tickSynchronousMode()
     {
         menuBar.labels = {"File", "Palette", "Zoom", "Devices"};
+        auto file = std::make_unique<GlutMenu::CGlutMenu>();
+        file->labels = {menuLabels[LabelNextFractal], menuLabels[LabelCycle]};
+        file->checked[1] = true;
+        menuBar.subMenus[0] = std::move(file);
         auto devices = std::make_unique<GlutMenu::CGlutMenu>();
         devices->labels = {"CPU", menuLabels[LabelSynchronousMode]};
         devices->checked[1] = true;
@@ -40,6 +45,7 @@ protected:
     }
 
     bool synchronousModeTicked() { return menuBar.getSubmenu(3)->checked.at(1); }
+    bool cycleTicked() { return menuBar.getSubmenu(0)->checked.at(1); }
 
     // Appends a record zoomed from another: same id and name, other bounds.
     void appendZoomedFrom(size_t source, long double minX, long double maxX)
@@ -179,21 +185,31 @@ TEST_F(DriverTest, CyclingAnimatesWithinAnIdAndJumpsBetweenIds)
     EXPECT_TRUE(zoomAnimating);
 }
 
-TEST_F(DriverTest, SingleRecordCyclesWithZeroDeltaAnimations)
+TEST_F(DriverTest, RecordsOfOneViewAreJumpedToWithoutInBetweenFrames)
 {
+    // A single record turns at each end and is shown again, never animated to itself.
     newFractal(Mandelbrot, 0);
     cycleDirection = 1;
     zoomRequested = true;
     driverPass();
     EXPECT_EQ(cycleDirection, -1);
-    EXPECT_TRUE(zoomAnimating);
-    EXPECT_EQ(zoomDelta.maxX, 0.0);
-    for (int pass = 2; pass <= zoomPassCount; ++pass)
-        driverPass();
     EXPECT_FALSE(zoomAnimating);
     driverPass();
     EXPECT_EQ(cycleDirection, 1);
     EXPECT_EQ(currentFractalIndex, 0);
+
+    // The same view with more iterations: one frame of the new record, no animation.
+    FractalRecord deeper = fractalList[0];
+    deeper.maxIterations = 20000;
+    fractalList.push_back(deeper);
+    takeOutput();
+    driverPass();
+    EXPECT_EQ(currentFractalIndex, 1);
+    EXPECT_FALSE(zoomAnimating);
+    EXPECT_NE(takeOutput().find("maxIters = 20000"), std::string::npos);
+    std::lock_guard lock(renderQueueMutex);
+    ASSERT_FALSE(renderQueue.empty());
+    EXPECT_EQ(renderQueue.back().maxIterations, 20000);
 }
 
 TEST_F(DriverTest, BenchmarkEndsOnceAtTheEndOfTheList)
@@ -218,7 +234,7 @@ TEST_F(DriverTest, BenchmarkEndsOnceAtTheEndOfTheList)
         ++passes;
     }
     const std::string out = takeOutput();
-    EXPECT_EQ(passes, 2 + zoomPassCount) << "two jumps, then 20 passes over the last record";
+    EXPECT_EQ(passes, 3) << "two jumps, then the end shows the last record without animating";
     EXPECT_EQ(currentFractalIndex, 2);
     EXPECT_EQ(cycleDirection, 0);
     size_t first = out.find("Total rendering time 12.3457 s\n");
@@ -230,6 +246,7 @@ TEST_F(DriverTest, BenchmarkEndsOnceAtTheEndOfTheList)
     EXPECT_FALSE(syncMode);
     EXPECT_FALSE(useInterop) << "restored";
     EXPECT_FALSE(synchronousModeTicked());
+    EXPECT_FALSE(cycleTicked()) << "nothing cycles after the benchmark";
 }
 
 TEST_F(DriverTest, BenchmarkEndRestoresOnlyOnADevice)

@@ -270,7 +270,20 @@ TEST_F(FrameStepTest, DryBufferPoolUsesUpTheRecordSilently)
 TEST_F(FrameStepTest, BenchmarkSumGrowsWithoutTimingLogs)
 {
     timingLogs = false;
-    benchmarkActive = true;
+    // A frame begun before a benchmark's start is neither in its sum nor one of its frames.
+    cpuMode = false;
+    clReady = true;
+    frameCompute.device = [](int32_t, uint16_t**, const std::vector<unsigned>&, int32_t,
+                             const FractalRecord&, int32_t) {
+        dropPendingFrames();
+        requestFrame();
+        benchmarkActive = true;
+    };
+    pendingFrames = 1;
+    step();
+    EXPECT_EQ(totalRenderTime, 0u);
+    EXPECT_EQ(pendingFrames, 1);
+    cpuMode = true;
     pendingFrames = 2;
     step();
     EXPECT_EQ(lastOutput, "");

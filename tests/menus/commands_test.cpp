@@ -62,8 +62,17 @@ TEST_F(MenuTest, BenchmarkStartAndItsRefusals)
     EXPECT_NE(ticked(devices()).back(), sync);
     EXPECT_FALSE(useInterop) << "restored";
     EXPECT_EQ(buildRequests(), 1) << "another device than at the start";
+    choose(file, "Cycle");
+    const Texts cycleTicked = ticked(file);
     EXPECT_EQ(outputOf([&] { choose(file, "Benchmark"); }), "");
     EXPECT_TRUE(benchmarkActive && syncMode && cycleDirection == 1);
+
+    // Load from disk ends the benchmark first, without a report; Cycle's tick goes with it.
+    totalRenderTime = 700000000;
+    EXPECT_EQ(outputOf([&] { choose(file, "Load from disk"); }), "");
+    EXPECT_TRUE(!benchmarkActive && !syncMode && cycleDirection == 0 && totalRenderTime == 0);
+    EXPECT_EQ(ticked(file).size() + 1, cycleTicked.size()) << "nothing cycles";
+    EXPECT_EQ(zenity.calls(), 2);
 }
 
 TEST_F(MenuTest, StartTicksFollowTheSettings)
