@@ -69,8 +69,9 @@ extern CPUThreads* cpuThreadsPool;
 extern uint16_t* iterationBuffer; // two images: the CPU pool's and the read-back's output
 extern uint16_t* displayBuffer;   // the image last taken from the ready buffers
 
-// Locks. Order: fractalListMutex before renderQueueMutex; pendingFramesMutex and
-// renderTimeMutex alone or innermost; computeRequestMutex around every lock of the frame step.
+// Locks. Order: fractalListMutex before renderQueueMutex; pendingFramesMutex before
+// renderTimeMutex, both alone or innermost otherwise; computeRequestMutex around every lock of the
+// frame step.
 extern std::recursive_mutex fractalListMutex;
 extern std::recursive_mutex pendingFramesMutex;
 extern std::recursive_mutex renderTimeMutex;

@@ -175,18 +175,18 @@ bool frameStep(bool interop)
 
     logFrameTime(elapsed);
     // NOTE: a frame begun before the pending frames were dropped, as a benchmark's start drops
-    // them, belongs to neither the frames nor the benchmark that came after.
-    bool dropped;
-    {
-        std::lock_guard lock(pendingFramesMutex);
-        dropped = pendingFramesDropped != dropsAtStart;
-        if (!dropped && pendingFrames > 0)
-            pendingFrames -= 1;
-    }
-    if (benchmarkActive && !dropped) {
-        std::lock_guard lock(renderTimeMutex);
+    // them, belongs to neither the frames nor the benchmark that came after. Its time is added
+    // before the count is lowered: the main loop ends a benchmark once no frame is pending, and
+    // its total must hold the last frame.
+    std::lock_guard lock(pendingFramesMutex);
+    if (pendingFramesDropped != dropsAtStart)
+        return false;
+    if (benchmarkActive) {
+        std::lock_guard timeLock(renderTimeMutex);
         totalRenderTime += elapsed;
     }
+    if (pendingFrames > 0)
+        pendingFrames -= 1;
     return false;
 }
 

@@ -98,6 +98,7 @@ void stopBenchmark()
 {
     takeTotalRenderTime();
     endBenchmarkRun();
+    zoomRequested = false;
 }
 
 bool kernelSettingsChangedByBenchmark()

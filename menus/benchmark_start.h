@@ -7,11 +7,12 @@
 // list is empty.
 void startBenchmark();
 
-// Reports the benchmark's total rendering time, then ends it as stopBenchmark does.
+// Reports the benchmark's total rendering time, then ends it as stopBenchmark does, but for the
+// driver: the list step that finds the end shows the last record once more, then rests.
 void benchmarkEnd();
 
-// Ends a benchmark cut short, without a report: stops the list cycle, drops the time summed so
-// far, leaves synchronous mode and restores the settings that the start changed.
+// Ends a benchmark cut short, without a report: stops the list cycle and the driver, drops the
+// time summed so far, leaves synchronous mode and restores the settings that the start changed.
 void stopBenchmark();
 
 // True when the device or the sharing mode differs from what the benchmark started with, so the

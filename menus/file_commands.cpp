@@ -21,15 +21,16 @@ void showFilePathInTitle()
 
 } // namespace
 
-void loadFractalsDialog()
+bool loadFractalsDialog()
 {
     const std::optional<std::string> path =
         openFileDialog("Load fractals", fractalFileFilters, ".FRAC");
     if (!path)
-        return;
-    loadFractals(*path);
+        return false;
+    const bool loaded = loadFractals(*path) == LoadOutcome::Loaded;
     currentFilePath = *path;
     showFilePathInTitle();
+    return loaded;
 }
 
 void saveFractalsDialog()

@@ -9,8 +9,8 @@
 extern const std::vector<FileFilter> fractalFileFilters;
 
 // Asks for a file with the "Load fractals" dialog, loads it and shows its path in the window
-// title. Cancelling changes nothing.
-void loadFractalsDialog();
+// title. Cancelling changes nothing. True when the list now holds the file's records.
+bool loadFractalsDialog();
 
 // Asks for a file with the "Select Fractal File" dialog, proposing the path last chosen there,
 // and writes the list to it. Only a completed save makes it the current file shown in the title;

@@ -39,6 +39,33 @@ void toggleCycle(int item, CGlutMenu& menu)
     zoomRequested = !cycling;
 }
 
+// Loads a list chosen in the file dialog. A running benchmark ends first, as Cycle ends it: without
+// a total, its queued and pending frames dropped and the driver at rest, so that neither a step of
+// its animation nor a zoom towards a stale target reaches the list. The current record, the
+// file's first or, when nothing was loaded, the old one, is then shown at its own bounds.
+void loadFromDisk()
+{
+    const bool benchmarkCut = benchmarkActive;
+    if (benchmarkCut) {
+        {
+            std::lock_guard lock(renderQueueMutex);
+            renderQueue.clear();
+        }
+        dropPendingFrames();
+        stopBenchmark();
+        zoomAnimating = false;
+    }
+    if (loadFractalsDialog() || !benchmarkCut)
+        return;
+    std::lock_guard lock(fractalListMutex);
+    if (currentFractalIndex < 0 || static_cast<size_t>(currentFractalIndex) >= fractalList.size())
+        return;
+    const FractalRecord& current = fractalList[static_cast<size_t>(currentFractalIndex)];
+    setCurrentFractal(current);
+    queueFractal(current);
+    redrawRequested = true;
+}
+
 void quit()
 {
     {
@@ -105,12 +132,7 @@ void runCommand(MenuLabel label, int item, CGlutMenu& menu)
         menu.setItemChecked(item, timingLogs);
         break;
     case LabelInformation: openFractalInformation(); break;
-    case LabelLoadFromDisk:
-        // A new list ends a benchmark of the old one, without a total.
-        if (benchmarkActive)
-            stopBenchmark();
-        loadFractalsDialog();
-        break;
+    case LabelLoadFromDisk: loadFromDisk(); break;
     case LabelSaveToDisk: saveFractalsDialog(); break;
     case LabelQuit: quit(); break;
     default: break;

@@ -43,13 +43,11 @@ bool userMayReplace(const struct stat& file)
     return file.st_uid == ::geteuid() && (file.st_mode & S_IWUSR) != 0 && file.st_nlink == 1;
 }
 
-// Creates a file that did not exist, beside the target and named after it, that only the user
-// may read or write; -1 when none can be made.
-int createTemporary(const fs::path& target, std::string& name)
+// Creates a file that did not exist in the target's folder, named after the target, that only
+// the user may read or write; -1 when none can be made. name is its name within the folder.
+int createTemporary(int folder, const std::string& leaf, std::string& name)
 {
-    const fs::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    const std::string leaf = target.filename().string();
-    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const long limit = ::fpathconf(folder, _PC_NAME_MAX);
     const size_t fits = limit > 0 && limit < NAME_MAX ? static_cast<size_t>(limit) : NAME_MAX;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[64];
@@ -60,13 +58,34 @@ int createTemporary(const fs::path& target, std::string& name)
         size_t cut = std::min(leaf.size(), fits - std::min(fits, std::strlen(suffix)));
         while (cut > 0 && cut < leaf.size() && (leaf[cut] & 0xC0) == 0x80)
             --cut;
-        name = (folder / (leaf.substr(0, cut) + suffix)).string();
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        name = leaf.substr(0, cut) + suffix;
+        const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
 }
+
+// A folder's descriptor, closed when it dies; -1 when the folder cannot be opened.
+class FolderHandle {
+public:
+    explicit FolderHandle(const fs::path& folder)
+        : fd_(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~FolderHandle()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
 
 // The process's file-creation mask, read without setting it: umask() would hand a changed mask
 // to files other threads create meanwhile. NOTE: when it cannot be read, 077 keeps a new file
@@ -153,16 +172,23 @@ bool replaceFileContents(const std::string& path, std::span<const unsigned char>
     if (!existed && errno != ENOENT)
         return false;
 
+    // NOTE: the temporary file is made, renamed and removed relative to the target's folder, so
+    // that its longer name never has to fit in a whole path: a target whose path is within a few
+    // bytes of PATH_MAX is saved too.
+    const FolderHandle folder(target.parent_path().empty() ? fs::path(".") : target.parent_path());
+    if (folder.fd() < 0)
+        return false;
+    const std::string leaf = target.filename().string();
     std::string temporary;
-    const int fd = createTemporary(target, temporary);
+    const int fd = createTemporary(folder.fd(), leaf, temporary);
     if (fd < 0)
         return false;
     bool written = fillTemporary(fd, bytes, existed ? &old : nullptr);
     if (::close(fd) != 0)
         written = false;
     if (written)
-        written = ::rename(temporary.c_str(), target.c_str()) == 0;
+        written = ::renameat(folder.fd(), temporary.c_str(), folder.fd(), leaf.c_str()) == 0;
     if (!written)
-        ::unlink(temporary.c_str());
+        ::unlinkat(folder.fd(), temporary.c_str(), 0);
     return written;
 }

@@ -5,18 +5,22 @@
 #include "display/palette.h"
 #include "display/render_scene.h"
 #include "glutmenu/glut_menu.h"
+#include "core/fractal_file.h"
 #include "menus/benchmark_start.h"
+#include "menus/main_commands.h"
 #include "menus/menu_labels.h"
 #include "opencl/cl_globals.h"
 #include "platform/x87.h"
 #include "tests/app/program_run.h"
 #include "tests/app/test_support.h"
+#include "tests/support/zenity_standin.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -35,7 +39,8 @@ protected:
     {
         menuBar.labels = {"File", "Palette", "Zoom", "Devices"};
         auto file = std::make_unique<GlutMenu::CGlutMenu>();
-        file->labels = {menuLabels[LabelNextFractal], menuLabels[LabelCycle]};
+        file->labels = {menuLabels[LabelNextFractal], menuLabels[LabelCycle],
+                        menuLabels[LabelBenchmark], menuLabels[LabelLoadFromDisk]};
         file->checked[1] = true;
         menuBar.subMenus[0] = std::move(file);
         auto devices = std::make_unique<GlutMenu::CGlutMenu>();
@@ -62,6 +67,39 @@ protected:
     {
         std::lock_guard lock(pendingFramesMutex);
         return pendingFrames;
+    }
+
+    // Chooses an item of the File menu that tickSynchronousMode made, as the menu bar does.
+    void chooseFile(MenuLabel label)
+    {
+        GlutMenu::CGlutMenu* file = menuBar.getSubmenu(0);
+        int item = file->findItem(menuLabels[label]);
+        menuCallback(item, file, nullptr);
+    }
+
+    // True when, over more loop passes than an animation takes, the driver asks for no frame.
+    bool driverRests()
+    {
+        for (int loop = 0; loop <= zoomPassCount; ++loop) {
+            {
+                std::lock_guard lock(pendingFramesMutex);
+                pendingFrames = 0;
+            }
+            driverStep();
+            if (pending() != 0)
+                return false;
+        }
+        return true;
+    }
+
+    // True when the view, and the frame to be computed, hold exactly the record's bounds.
+    static bool shownAtItsBounds(const FractalRecord& record)
+    {
+        std::lock_guard lock(renderQueueMutex);
+        const FractalRecord& next = renderQueue.empty() ? lastQueuedFractal : renderQueue.front();
+        return viewMinX == record.minX && viewMaxX == record.maxX && viewMinY == record.minY
+            && viewMaxY == record.maxY && next.minX == record.minX && next.maxX == record.maxX
+            && next.minY == record.minY && next.maxY == record.maxY;
     }
 
 };
@@ -247,6 +285,52 @@ TEST_F(DriverTest, BenchmarkEndsOnceAtTheEndOfTheList)
     EXPECT_FALSE(useInterop) << "restored";
     EXPECT_FALSE(synchronousModeTicked());
     EXPECT_FALSE(cycleTicked()) << "nothing cycles after the benchmark";
+}
+
+TEST_F(DriverTest, LoadDuringABenchmarkLeavesTheListsAsTheyAreAndTheDriverAtRest)
+{
+    ZenityStandIn zenity;
+    tickSynchronousMode();
+
+    // Records of different types; the chooser is cancelled on the second of them.
+    newFractal(Sine, 0);
+    newFractal(Cosine, 0);
+    newFractal(Mandelbrot, 0);
+    chooseFile(LabelBenchmark);
+    driverPass();
+    driverPass();
+    ASSERT_EQ(currentFractalIndex, 1);
+    chooseFile(LabelLoadFromDisk);
+    EXPECT_EQ(zenity.calls(), 1);
+    EXPECT_FALSE(benchmarkActive || zoomRequested || zoomAnimating || cycleTicked());
+    EXPECT_TRUE(driverRests()) << "no zoom towards a stale target";
+    ASSERT_EQ(fractalList.size(), 3u);
+    EXPECT_EQ(currentFractalIndex, 1);
+    EXPECT_TRUE(shownAtItsBounds(fractalList[1]));
+
+    // A zoom list, left in the middle of an animation for a file of two records.
+    const std::vector<FractalRecord> two{defaultFractalRecord(Julia, 0), defaultFractalRecord(Sine, 0)};
+    const std::string path = (zenity.files() / "two.frac2").string();
+    const std::vector<unsigned char> bytes = encodeFractalFile(two, 2);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    zenity.answer(2, path + "\n", 0);
+    fractalList.clear();
+    newFractal(Mandelbrot, 0);
+    appendZoomedFrom(0, -1.0L, 1.0L);
+    appendZoomedFrom(0, -0.5L, 0.5L);
+    chooseFile(LabelBenchmark);
+    for (int pass = 0; pass < 5; ++pass)
+        driverPass();
+    ASSERT_TRUE(zoomAnimating);
+    chooseFile(LabelLoadFromDisk);
+    EXPECT_EQ(pending(), 1) << "one frame, of the loaded list's first record";
+    EXPECT_TRUE(driverRests()) << "no step of the old animation";
+    ASSERT_EQ(fractalList.size(), 2u);
+    EXPECT_EQ(fractalList[0].name + fractalList[1].name, two[0].name + two[1].name);
+    EXPECT_EQ(currentFractalIndex, 0);
+    EXPECT_TRUE(shownAtItsBounds(two[0]));
+    EXPECT_TRUE(fractalList[1].maxX > fractalList[1].minX && fractalList[1].maxY > fractalList[1].minY);
 }
 
 TEST_F(DriverTest, BenchmarkEndRestoresOnlyOnADevice)

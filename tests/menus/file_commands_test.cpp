@@ -12,7 +12,8 @@ class FileCommandsTest : public FractalFileTest {
 protected:
     // Runs the command with the chooser answering the path, or cancelling when it is empty;
     // what the command printed.
-    std::string run(void (*command)(), const std::string& chosen)
+    template <typename Command>
+    std::string run(Command command, const std::string& chosen)
     {
         zenity.answer(zenity.calls() + 1, chosen.empty() ? "" : chosen + "\n", chosen.empty() ? 1 : 0);
         testing::internal::CaptureStdout();

@@ -138,6 +138,19 @@ TEST_F(FileReplaceTest, NamesUpToTheLimitAreWrittenKeepingModeAndGroup)
     EXPECT_EQ(status(existing).st_gid, group);
     EXPECT_EQ(names().size(), 2u);
 
+    // A path of 4,086 bytes, to which the temporary file's name would not fit as a whole path.
+    fs::path deepFolder = dir;
+    while (deepFolder.string().size() < 4086 - 400)
+        deepFolder /= std::string(200, 'd');
+    deepFolder /= std::string(4086 - 12 - deepFolder.string().size(), 'd');
+    fs::create_directories(deepFolder);
+    const fs::path deep = deepFolder / "zoom.frac2";
+    ASSERT_EQ(deep.string().size(), 4086u);
+    EXPECT_TRUE(replace(deep, "new"));
+    EXPECT_FALSE(replacePastSizeLimit(deep));
+    EXPECT_EQ(read(deep), "new");
+    EXPECT_EQ(names(deepFolder), std::set<std::string>{deep.filename().string()});
+
     // Where names are never removed, a failed save leaves its file as a killed one would: named
     // after the target, cut only where a character starts, and open to the user alone.
     const fs::path kept = dir / "kept";
