@@ -243,9 +243,12 @@ TEST_F(CpuThreadsTest, EachJobComesFromTheQueueOfThePrecision)
         }
         const auto rowWritten = [&](int row) { return image[5 + row * 256] != 0xBEEF; };
         for (int precision : {2, 3, 1}) {
-            cpuPrecision = precision;
+            // NOTE: the frame's tile becomes reachable only after the reset, as computeCpuFrame
+            // queues its tiles: a worker still holding a token of the last frame may take it at
+            // once, and its count must go to this frame.
             pool.resetQueue(pool.maxThreads);
             pool.tilesExpected = 1;
+            cpuPrecision = precision;
             {
                 std::lock_guard lock(pool.counterMutex);
                 pool.allQueued = true;
