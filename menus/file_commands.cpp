@@ -1,6 +1,5 @@
 #include "menus/file_commands.h"
 
-#include "core/fractal_file.h"
 #include "core/fractal_list.h"
 #include "core/globals.h"
 
@@ -11,26 +10,22 @@ const std::vector<FileFilter> fractalFileFilters{
     {"all files (*.*)", "*.*"},
 };
 
-namespace {
-
 void showFilePathInTitle()
 {
     if (fractalViewHooks.setWindowTitle && fractalViewHooks.windowTitle)
         fractalViewHooks.setWindowTitle(fractalViewHooks.windowTitle());
 }
 
-} // namespace
-
-bool loadFractalsDialog()
+std::optional<LoadOutcome> loadFractalsDialog()
 {
     const std::optional<std::string> path =
         openFileDialog("Load fractals", fractalFileFilters, ".FRAC");
     if (!path)
-        return false;
-    const bool loaded = loadFractals(*path) == LoadOutcome::Loaded;
+        return std::nullopt;
+    const LoadOutcome outcome = loadFractals(*path);
     currentFilePath = *path;
     showFilePathInTitle();
-    return loaded;
+    return outcome;
 }
 
 void saveFractalsDialog()

@@ -55,7 +55,8 @@ void loadFromDisk()
         stopBenchmark();
         zoomAnimating = false;
     }
-    if (loadFractalsDialog() || !benchmarkCut)
+    const std::optional<LoadOutcome> outcome = loadFractalsDialog();
+    if (!benchmarkCut || outcome == LoadOutcome::Loaded)
         return;
     std::lock_guard lock(fractalListMutex);
     if (currentFractalIndex < 0 || static_cast<size_t>(currentFractalIndex) >= fractalList.size())
@@ -64,6 +65,9 @@ void loadFromDisk()
     setCurrentFractal(current);
     queueFractal(current);
     redrawRequested = true;
+    // A chosen file that held no list still names the window, as it does outside a benchmark.
+    if (outcome)
+        showFilePathInTitle();
 }
 
 void quit()

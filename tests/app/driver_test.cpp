@@ -308,13 +308,28 @@ TEST_F(DriverTest, LoadDuringABenchmarkLeavesTheListsAsTheyAreAndTheDriverAtRest
     EXPECT_EQ(currentFractalIndex, 1);
     EXPECT_TRUE(shownAtItsBounds(fractalList[1]));
 
+    // A chosen file without a record keeps the list too, and names the window as it always does.
+    static std::string title;
+    fractalViewHooks.setWindowTitle = [](const std::string& text) { title = text; };
+    fractalViewHooks.windowTitle = [] { return "path " + currentFilePath; };
+    const std::string empty = (zenity.files() / "empty.frac2").string();
+    std::ofstream{empty};
+    zenity.answer(2, empty + "\n", 0);
+    chooseFile(LabelBenchmark);
+    driverPass();
+    chooseFile(LabelLoadFromDisk);
+    EXPECT_TRUE(driverRests());
+    EXPECT_EQ(fractalList.size(), 3u);
+    EXPECT_TRUE(shownAtItsBounds(fractalList[0]));
+    EXPECT_EQ(title, "path " + empty);
+
     // A zoom list, left in the middle of an animation for a file of two records.
     const std::vector<FractalRecord> two{defaultFractalRecord(Julia, 0), defaultFractalRecord(Sine, 0)};
     const std::string path = (zenity.files() / "two.frac2").string();
     const std::vector<unsigned char> bytes = encodeFractalFile(two, 2);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
-    zenity.answer(2, path + "\n", 0);
+    zenity.answer(3, path + "\n", 0);
     fractalList.clear();
     newFractal(Mandelbrot, 0);
     appendZoomedFrom(0, -1.0L, 1.0L);
