@@ -143,7 +143,7 @@ void mouseButtonCallback(GLFWwindow* window, int button, int action, int)
         return;
     }
     if (left && action == GLFW_PRESS && zoomMode) {
-        zoomAnimating = false;
+        endZoomAnimation();
         zoomRequested = false;
         rubberBand.startX = x;
         rubberBand.startY = y;

@@ -8,7 +8,6 @@
 
 #include <GLFW/glfw3.h>
 
-int32_t zoomSteps = 1;
 ZoomBounds<long double> zoomTarget;
 ZoomBounds<double> zoomDelta;
 int32_t cyclePreviousIndex = 0;
@@ -50,7 +49,7 @@ void startAnimation(const FractalRecord& from, const FractalRecord& to)
 // Ends the animation; without cycling the driver rests.
 void endDriving()
 {
-    zoomAnimating = false;
+    endZoomAnimation();
     if (cycleDirection == 0)
         zoomRequested = false;
 }

@@ -14,7 +14,6 @@ struct ZoomBounds {
     Real maxX = 0, maxY = 0, minX = 0, minY = 0;
 };
 
-extern int32_t zoomSteps;                  // passes left in the animation
 extern ZoomBounds<long double> zoomTarget; // the rubber band: image pixels, then plane coordinates
 extern ZoomBounds<double> zoomDelta;       // the change of the view per pass
 extern int32_t cyclePreviousIndex;         // the current index before the last list step

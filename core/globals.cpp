@@ -27,11 +27,18 @@ long double juliaCx = 0, juliaCy = 0;
 std::atomic<bool> benchmarkActive{false};
 bool zoomRequested = false;
 bool zoomAnimating = false;
+int32_t zoomSteps = 1;
 int32_t cycleDirection = 0;
 bool redrawRequested = false;
 int32_t savedDeviceId = -1;
 bool savedUseInterop = true;
 bool savedInteropActive = false;
+
+void endZoomAnimation()
+{
+    zoomAnimating = false;
+    zoomSteps = 0;
+}
 
 std::atomic<bool> quitFlag{false};
 std::atomic<bool> stopFlag{false};

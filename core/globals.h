@@ -55,11 +55,16 @@ extern std::atomic<bool> benchmarkActive;
 // menus (main thread).
 extern bool zoomRequested;
 extern bool zoomAnimating;
+extern int32_t zoomSteps; // passes left in the animation
 extern int32_t cycleDirection;
 extern bool redrawRequested;
 extern int32_t savedDeviceId;
 extern bool savedUseInterop;
 extern bool savedInteropActive;
+
+// Ends the zoom animation as one that ran out of passes ends, so that whatever starts next (a
+// benchmark's finishing pass, a list step, a zoom) finds none of its passes left. Main thread.
+void endZoomAnimation();
 
 extern std::atomic<bool> quitFlag;
 extern std::atomic<bool> stopFlag;

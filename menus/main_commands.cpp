@@ -40,9 +40,10 @@ void toggleCycle(int item, CGlutMenu& menu)
 }
 
 // Loads a list chosen in the file dialog. A running benchmark ends first, as Cycle ends it: without
-// a total, its queued and pending frames dropped and the driver at rest, so that neither a step of
-// its animation nor a zoom towards a stale target reaches the list. The current record, the
-// file's first or, when nothing was loaded, the old one, is then shown at its own bounds.
+// a total, its queued and pending frames dropped and the driver at rest. Its animation ends whole,
+// so that no step of it, now or in a later Benchmark, nor a zoom towards a stale target reaches
+// the list. The current record, the file's first or, when nothing was loaded, the old one, is then
+// shown at its own bounds.
 void loadFromDisk()
 {
     const bool benchmarkCut = benchmarkActive;
@@ -53,7 +54,7 @@ void loadFromDisk()
         }
         dropPendingFrames();
         stopBenchmark();
-        zoomAnimating = false;
+        endZoomAnimation();
     }
     const std::optional<LoadOutcome> outcome = loadFractalsDialog();
     if (!benchmarkCut || outcome == LoadOutcome::Loaded)

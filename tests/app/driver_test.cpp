@@ -40,7 +40,8 @@ protected:
         menuBar.labels = {"File", "Palette", "Zoom", "Devices"};
         auto file = std::make_unique<GlutMenu::CGlutMenu>();
         file->labels = {menuLabels[LabelNextFractal], menuLabels[LabelCycle],
-                        menuLabels[LabelBenchmark], menuLabels[LabelLoadFromDisk]};
+                        menuLabels[LabelBenchmark], menuLabels[LabelLoadFromDisk],
+                        menuLabels[LabelBenchmarkFromFile]};
         file->checked[1] = true;
         menuBar.subMenus[0] = std::move(file);
         auto devices = std::make_unique<GlutMenu::CGlutMenu>();
@@ -346,6 +347,31 @@ TEST_F(DriverTest, LoadDuringABenchmarkLeavesTheListsAsTheyAreAndTheDriverAtRest
     EXPECT_EQ(currentFractalIndex, 0);
     EXPECT_TRUE(shownAtItsBounds(two[0]));
     EXPECT_TRUE(fractalList[1].maxX > fractalList[1].minX && fractalList[1].maxY > fractalList[1].minY);
+
+    // After such a cut, with a file loaded or the chooser cancelled, a Benchmark or Benchmark From
+    // File starts as after an animation that ran out: record 0 at its own bounds on the first pass.
+    for (const bool loaded : {true, false}) {
+        for (const MenuLabel start : {LabelBenchmark, LabelBenchmarkFromFile}) {
+            fractalList.clear();
+            newFractal(Mandelbrot, 0);
+            appendZoomedFrom(0, -1.0L, 1.0L);
+            chooseFile(LabelBenchmark);
+            for (int pass = 0; pass < 5; ++pass)
+                driverPass();
+            ASSERT_TRUE(zoomAnimating);
+            zenity.answer(zenity.calls() + 1, loaded ? path + "\n" : "", loaded ? 0 : 1);
+            chooseFile(LabelLoadFromDisk);
+            zenity.answer(zenity.calls() + 1, path + "\n", 0);
+            chooseFile(start);
+            driverPass();
+            EXPECT_EQ(currentFractalIndex, 0);
+            EXPECT_TRUE(shownAtItsBounds(fractalList[0])) << loaded << " " << menuLabels[start];
+            EXPECT_EQ(pending(), 1);
+            for (int pass = 0; zoomRequested && pass < 4 * zoomPassCount; ++pass)
+                driverPass();
+            ASSERT_FALSE(benchmarkActive);
+        }
+    }
 }
 
 TEST_F(DriverTest, BenchmarkEndRestoresOnlyOnADevice)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <grp.h>
 #include <iterator>
 #include <linux/fs.h>
+#include <optional>
 #include <set>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -94,6 +96,25 @@ protected:
         return found;
     }
 
+    // A folder below dir whose path joined to leaf is size bytes long, each of its names at most
+    // NAME_MAX bytes; nothing when dir's own path leaves no room for one more name.
+    std::optional<fs::path> folderOfPathSize(size_t size, const std::string& leaf) const
+    {
+        const size_t taken = dir.string().size() + 1 + leaf.size();
+        if (taken + 2 > size)
+            return std::nullopt;
+        fs::path folder = dir;
+        for (size_t left = size - taken; left > 0;) {
+            // Each name takes its bytes and a separator; the last one must not be empty.
+            size_t part = std::min<size_t>(left, NAME_MAX + 1);
+            if (left - part == 1)
+                part -= 1;
+            folder /= std::string(part - 1, 'd');
+            left -= part;
+        }
+        return folder;
+    }
+
     const fs::path dir = fs::path(testing::TempDir()) / ("replace-" + std::to_string(::getpid()));
 };
 
@@ -138,19 +159,6 @@ TEST_F(FileReplaceTest, NamesUpToTheLimitAreWrittenKeepingModeAndGroup)
     EXPECT_EQ(status(existing).st_gid, group);
     EXPECT_EQ(names().size(), 2u);
 
-    // A path of 4,086 bytes, to which the temporary file's name would not fit as a whole path.
-    fs::path deepFolder = dir;
-    while (deepFolder.string().size() < 4086 - 400)
-        deepFolder /= std::string(200, 'd');
-    deepFolder /= std::string(4086 - 12 - deepFolder.string().size(), 'd');
-    fs::create_directories(deepFolder);
-    const fs::path deep = deepFolder / "zoom.frac2";
-    ASSERT_EQ(deep.string().size(), 4086u);
-    EXPECT_TRUE(replace(deep, "new"));
-    EXPECT_FALSE(replacePastSizeLimit(deep));
-    EXPECT_EQ(read(deep), "new");
-    EXPECT_EQ(names(deepFolder), std::set<std::string>{deep.filename().string()});
-
     // Where names are never removed, a failed save leaves its file as a killed one would: named
     // after the target, cut only where a character starts, and open to the user alone.
     const fs::path kept = dir / "kept";
@@ -191,6 +199,21 @@ TEST_F(FileReplaceTest, NamesUpToTheLimitAreWrittenKeepingModeAndGroup)
         EXPECT_EQ(status(shared).st_gid, 65534u);
         EXPECT_EQ(status(shared).st_mode & 07777, 0644u) << "no set-group-ID bit, no group write";
     }
+}
+
+// A path of 4,086 bytes, to which the temporary file's name would not fit as a whole path.
+TEST_F(FileReplaceTest, APathNearTheSystemLimitIsWritten)
+{
+    const std::optional<fs::path> deepFolder = folderOfPathSize(4086, "zoom.frac2");
+    if (!deepFolder)
+        GTEST_SKIP() << "the temporary folder " << dir << " leaves no room for a 4,086-byte path";
+    fs::create_directories(*deepFolder);
+    const fs::path deep = *deepFolder / "zoom.frac2";
+    ASSERT_EQ(deep.string().size(), 4086u);
+    EXPECT_TRUE(replace(deep, "new"));
+    EXPECT_FALSE(replacePastSizeLimit(deep));
+    EXPECT_EQ(read(deep), "new");
+    EXPECT_EQ(names(*deepFolder), std::set<std::string>{deep.filename().string()});
 }
 
 } // namespace
