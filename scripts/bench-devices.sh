@@ -14,7 +14,7 @@ exe=$root/build/release/app/tessaly
 
 # The total of one run, in seconds.
 total() {
-    xvfb-run -a -s "-screen 0 1600x1200x24" \
+    xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" \
         bash "$root/scripts/headless-bench.sh" "$exe" "$file" "$@" |
         sed -n 's/^Total rendering time \(.*\) s$/\1/p'
 }

@@ -32,7 +32,7 @@ while running && ! grep -q '^Total rendering time ' "$log"; do
     sleep 0.2
 done
 # The window closes as a window manager's close button would close it.
-while running && ! "$closer" "Tessaly with OpenCL" 2>/dev/null; do
+while running && ! "$closer" "Tessaly with OpenCL" "$pid" 2>/dev/null; do
     sleep 0.2
 done
 

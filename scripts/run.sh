@@ -16,4 +16,4 @@ cd "$here"
 if [ -n "${DISPLAY:-}" ]; then
     exec "$exe" "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1600x1200x24" bash "$root/scripts/headless-bench.sh" "$exe" "$@"
+exec xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" bash "$root/scripts/headless-bench.sh" "$exe" "$@"

@@ -55,7 +55,7 @@ TEST(DeviceProgram, ComputesOnTheDeviceAndEveryCloseEndsWithZero)
         EXPECT_EQ(countOf(out, "OpenCL double precison on "), 1u) << out;
         EXPECT_EQ(waitForColours(samples), "") << precision;
 
-        ASSERT_TRUE(closeProgramWindow());
+        ASSERT_TRUE(closeProgramWindow(run));
         EXPECT_EQ(run.exitCode(), 0) << run.output() << run.errors();
         EXPECT_TRUE(run.output().ends_with(closingLines)) << run.output();
         EXPECT_EQ(run.errors(), "");
@@ -72,7 +72,7 @@ TEST(DeviceProgram, CloseEndsALongDeviceFramePromptlyInEitherMode)
         ProgramRun run({"--device0", "--bench:" + list, mode}, true, true);
         ASSERT_TRUE(run.waitFor("Frame time ")) << run.output() << run.errors();
         ASSERT_TRUE(waitForComputing(run, 1.0)) << run.output();
-        ASSERT_TRUE(closeProgramWindow());
+        ASSERT_TRUE(closeProgramWindow(run));
         EXPECT_EQ(run.exitCode(promptly), 0) << run.output() << run.errors();
         EXPECT_TRUE(run.output().ends_with(closingLines)) << run.output();
         EXPECT_EQ(countOf(run.output(), "Total rendering time "), 0u) << run.output();

@@ -23,7 +23,7 @@ TEST(HostileRun, CloseEndsAnEndlessFrameOrABenchmarkTowardsNotANumberPromptly)
             ASSERT_TRUE(run.waitFor("Endless Z-range")) << run.output() << run.errors();
             // The endless frame is under way once the program has computed for a while.
             ASSERT_TRUE(waitForComputing(run, 1.0)) << run.output();
-            ASSERT_TRUE(closeProgramWindow());
+            ASSERT_TRUE(closeProgramWindow(run));
             EXPECT_EQ(run.exitCode(promptly), 0) << run.output() << run.errors();
             EXPECT_TRUE(run.output().ends_with(closingLines)) << run.output();
             EXPECT_EQ(countOf(run.output(), "Total rendering time "), 0u) << "the benchmark ran on";
@@ -40,7 +40,7 @@ TEST(HostileRun, CloseEndsAnEndlessFrameOrABenchmarkTowardsNotANumberPromptly)
     }
     ProgramRun run({"--cpu", "--extended", "--bench:" + writeList("towards-nan", records)});
     ASSERT_TRUE(run.waitFor("Frame time ", 5)) << run.output() << run.errors();
-    ASSERT_TRUE(closeProgramWindow());
+    ASSERT_TRUE(closeProgramWindow(run));
     EXPECT_EQ(run.exitCode(promptly), 0) << run.output() << run.errors();
     EXPECT_EQ(countOf(run.output(), "Total rendering time"), 0u) << "closed before the benchmark's end";
 }
@@ -68,7 +68,7 @@ TEST(HostileRun, ClosedStandardDescriptorsGiveAnOrdinaryRun)
         Launch launch;
         launch.closedDescriptors = closed;
         ProgramRun run({"--cpu"}, launch);
-        ASSERT_TRUE(closeProgramWindow());
+        ASSERT_TRUE(closeProgramWindow(run));
         EXPECT_EQ(run.exitCode(), 0);
         EXPECT_EQ(run.output(), "");
     }

@@ -132,7 +132,7 @@ TEST(MenuProgram, TheFormEditsTheRecordItShowedAndRefusesTextThatIsNoNumber)
     pressKeys(openForm + "Tab Tab End " + repeatKey("BackSpace", 12) + "1 e 4 0 0 Return");
     EXPECT_TRUE(run.waitFor(enter + "Maximum size squared: \"1E400\" is not a finite number\n")) << run.output();
     EXPECT_EQ(countOf(run.output(), "Fractal parameters changed\n"), 2u) << run.output();
-    ASSERT_TRUE(closeProgramWindow());
+    ASSERT_TRUE(closeProgramWindow(run));
     EXPECT_EQ(run.exitCode(), 0) << run.errors();
 }
 

@@ -234,10 +234,10 @@ std::string repeatKey(const std::string& key, int n)
     return text;
 }
 
-bool closeProgramWindow()
+bool closeProgramWindow(pid_t process)
 {
     const std::string command = std::string(TESSALY_BINARY_DIR) + "/tests/x11-close-window '" +
-                                programTitlePrefix + "' 2>/dev/null";
+                                programTitlePrefix + "' " + std::to_string(process) + " 2>/dev/null";
     const auto deadline = std::chrono::steady_clock::now() + programTimeLimit;
     while (!runCommand(command)) {
         if (std::chrono::steady_clock::now() > deadline)
@@ -259,10 +259,11 @@ std::string commandOutput(const std::string& command)
     return text;
 }
 
-std::string programWindowId()
+std::string programWindowId(const ProgramRun& run)
 {
-    const std::string ids =
-        commandOutput(std::string("xdotool search --name '^") + programTitlePrefix + "' 2>/dev/null");
+    const std::string ids = commandOutput("xdotool search --all --pid " +
+                                          std::to_string(run.processId()) + " --name '^" +
+                                          programTitlePrefix + "' 2>/dev/null");
     return ids.substr(0, ids.find('\n'));
 }
 

@@ -24,7 +24,7 @@ constexpr std::chrono::seconds promptly{5};
 constexpr const char* closingLines = "Releasing OpenCL resources ...[DONE]\nShutting down threads\n"
                                      "Shutting down threads\nThread shutdown complete\n";
 
-// The start of the main window's title, which no other window of the test run has.
+// The start of the main window's title.
 extern const char* const programTitlePrefix;
 
 // The text a pipe delivers, collected by a thread of its own.
@@ -97,6 +97,8 @@ public:
     // CPU seconds the program has used so far.
     double cpuSeconds() const;
 
+    pid_t processId() const { return pid; }
+
 private:
     explicit ProgramRun(ChildProcess child);
 
@@ -141,11 +143,13 @@ void pressKeys(const std::string& names);
 // The key name n times, each followed by a blank.
 std::string repeatKey(const std::string& key, int n);
 
-// Asks the program's window to close; retries while no such window exists, up to the limit.
-bool closeProgramWindow();
+// Asks the main window of the program in that process to close; retries while it does not
+// exist yet, up to the limit.
+bool closeProgramWindow(pid_t process);
+inline bool closeProgramWindow(const ProgramRun& run) { return closeProgramWindow(run.processId()); }
 
-// The X id of the program's main window, or "" when there is none.
-std::string programWindowId();
+// The X id of the run's main window, or "" when there is none.
+std::string programWindowId(const ProgramRun& run);
 
 // Counts the occurrences of needle in text.
 size_t countOf(const std::string& text, const std::string& needle);

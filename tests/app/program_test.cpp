@@ -41,7 +41,7 @@ std::pair<int, int> windowSizeFor(const Screenshot& screen)
 // Closes the window and expects the shutdown lines in order and exit code 0.
 void closeAndExpectCleanShutdown(ProgramRun& run)
 {
-    ASSERT_TRUE(closeProgramWindow());
+    ASSERT_TRUE(closeProgramWindow(run));
     EXPECT_EQ(run.exitCode(), 0) << run.output() << run.errors();
     EXPECT_TRUE(inOrder(run.output(), shutdownLines)) << run.output();
     EXPECT_TRUE(run.output().ends_with(shutdownLines.back())) << run.output();
@@ -76,7 +76,7 @@ TEST(Program, StartsShowsTheMandelbrotResizesAndShutsDown)
     EXPECT_EQ(waitForColours(samples), "") << "window " << width << " x " << height;
 
     // The title is set again once the window is up: the real depth, no fractal name yet.
-    const std::string id = programWindowId();
+    const std::string id = programWindowId(run);
     ASSERT_NE(id, "");
     EXPECT_EQ(commandOutput("xdotool getwindowname " + id),
               "Tessaly with OpenCL V2.0 (8-bits per channel) :\n");

@@ -90,7 +90,7 @@ TEST(ProgramInProcess, RubberBandDragZoomsToTheBandInTwentyPasses)
             if (zoomShown)
                 colours = waitForColours(paletteSamples(zoomed, width, height));
         }
-        closeProgramWindow();
+        closeProgramWindow(getpid());
     });
     std::string bench = "--bench:" + list;
     char name[] = "tessaly";
